@@ -1,0 +1,40 @@
+#pragma once
+// Open text files named by small numbers, as the recording controller and the
+// script builder pass them around: 0 is no file, 1 to 255 are open slots.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/core/Result.h"
+
+namespace platform {
+
+class FileTable {
+public:
+    static constexpr int kMaxFiles = 255;
+
+    static FileTable& instance();
+
+    // The lowest number of 1 to 255 not in use, or 0 when all are taken.
+    int freeFile() const;
+    // Creates or truncates the file and opens it for output under fno.
+    Status openForOutput(int fno, const std::string& path);
+    // Appends bytes unchanged. Fails for a number that is not open.
+    Status write(int fno, std::string_view bytes);
+    // Flushes and closes; the number is free again afterwards. Reports a
+    // failed flush (a full disk shows up here).
+    Status close(int fno);
+    bool isOpen(int fno) const;
+    std::string pathOf(int fno) const;
+
+    FileTable(const FileTable&) = delete;
+    FileTable& operator=(const FileTable&) = delete;
+    FileTable();
+    ~FileTable();
+
+private:
+    struct Slot;
+    Slot* slots_;
+};
+
+}  // namespace platform
