@@ -1,0 +1,70 @@
+#pragma once
+// Record/Stop, the countdown and Check: the work behind cmdRecord_Click,
+// Timer1_Timer and cmdCheck_Click of the main window.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "captions/cldCCFactory.h"
+#include "platform/core/Clock.h"
+#include "platform/core/FileTable.h"
+#include "platform/shell/MessageBox.h"
+#include "platform/win/Win.h"
+#include "recording/QualityValues.h"
+#include "recording/RecordingControls.h"
+#include "recording/SoundRecorder.h"
+
+namespace recording {
+
+inline constexpr const char* kRecordCaption = "&Record";
+inline constexpr const char* kStopCaption = "&Stop";
+inline constexpr int kTickMilliseconds = 500;
+
+// What a recording reaches besides the window's controls. The references to
+// the save directory and the video window are read afresh at each use, so a
+// change made meanwhile (General Settings) counts from then on.
+struct RecordingServices {
+    const std::string& saveDir;              // g_sSaveDir
+    cldCCFactory& captions;                  // g_ccFactory
+    const platform::win::HWND& videoWindow;  // g_hVideoWnd
+    const QualityValues& quality;            // read at every start
+    MciSender& mci;
+    platform::FileTable& files;
+    const platform::Clock& clock;  // monotonic: a recording across midnight ends on time
+    platform::shell::MessageBoxes& boxes;
+};
+
+class RecordingController {
+  public:
+    RecordingController(RecordingControls& controls, const RecordingServices& services);
+
+    void cmdRecord_Click();
+    void Timer1_Timer();
+    void cmdCheck_Click();
+    // The main window is closing: a running recording is stopped and saved
+    // as after a Stop press, before the window's own unload steps.
+    void Form_Unload();
+
+    bool isRecording() const;
+    std::string wavPath() const;
+    std::string scriptPath() const;
+
+    // Seconds on the services' clock at which the running recording ends.
+    // Double, as the monotonic clock's values are far beyond single precision.
+    double m_dEndTime = 0.0;
+    int32_t m_nScriptFno = 0;
+
+  private:
+    void startSequence();
+    void stopSequence(bool timedOut);
+    void sendRecordingStop(platform::win::WPARAM phase);
+    void reportFailures();
+
+    RecordingControls& controls_;
+    RecordingServices services_;
+    SoundRecorder sound_;
+    // Problems met by the running recording, told once its stop has run.
+    std::vector<std::string> failures_;
+};
+
+}  // namespace recording
