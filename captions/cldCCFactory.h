@@ -4,6 +4,7 @@
 // memory until the script ends and then written through the caller's file.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -12,7 +13,7 @@
 #include "platform/core/Result.h"
 
 class cldCCFactory {
-public:
+  public:
     explicit cldCCFactory(const platform::Clock& clock = platform::programClock(),
                           platform::FileTable& files = platform::FileTable::instance());
 
@@ -28,8 +29,43 @@ public:
     // message names the file and the system's reason when not.
     const platform::Status& lastWriteStatus() const { return m_lastWrite; }
 
-private:
+  private:
+    // Decoder.
+    void controlCode(int32_t high, int32_t low);
+    void miscControl(int32_t low);
+    void midRowOrSpecial(int32_t low);
+    static int32_t mapChar(int32_t code);
+    void putChar(int32_t code);
+    void markBoundary();
+    void closeLine(int32_t t);
+    void openLine(int32_t t);
+    void holdText();
+    void flushPending();
+
+    // Script builder.
+    int32_t getElapsed() const;
+    void addToLine(std::string_view text);
+    void addNumber(int32_t n, bool withTab);
+    void commitLine();
+    void writeScript();
+
     const platform::Clock& m_clock;
     platform::FileTable& m_files;
     platform::Status m_lastWrite;
+
+    int32_t m_nMode = 0;      // 0 none, 1 roll-up, 2 pop-on, 3 paint-on
+    int32_t m_nState = 2;     // what is on screen; see markBoundary
+    std::string m_sText;      // the caption being loaded
+    std::string m_sPending;   // the caption on display
+    int32_t m_nLastHigh = 0;  // the last control pair acted on, 0 0 for none
+    int32_t m_nLastLow = 0;
+
+    // Seconds on the monotonic clock when the script started; double, so a
+    // long recording keeps centisecond resolution.
+    double m_dblStart = 0.0;
+    int32_t m_nFno = 0;                       // the script's file number, 0 when idle
+    int32_t m_nCount = 0;                     // the number of the line open now (or last)
+    std::vector<std::string> m_colLines;      // line k is entry k - 1
+    std::string m_sLine;                      // the line under construction
+    std::unordered_set<int32_t> m_colChecks;  // line numbers current at a check
 };

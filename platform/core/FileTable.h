@@ -2,6 +2,7 @@
 // Open text files named by small numbers, as the recording controller and the
 // script builder pass them around: 0 is no file, 1 to 255 are open slots.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,7 @@
 namespace platform {
 
 class FileTable {
-public:
+  public:
     static constexpr int kMaxFiles = 255;
 
     static FileTable& instance();
@@ -21,6 +22,9 @@ public:
     Status openForOutput(int fno, const std::string& path);
     // Appends bytes unchanged. Fails for a number that is not open.
     Status write(int fno, std::string_view bytes);
+    // Hands what is buffered to the system, so that a full disk shows up now
+    // rather than at close.
+    Status flush(int fno);
     // Flushes and closes; the number is free again afterwards. Reports a
     // failed flush (a full disk shows up here).
     Status close(int fno);
@@ -32,9 +36,11 @@ public:
     FileTable();
     ~FileTable();
 
-private:
+  private:
     struct Slot;
-    Slot* slots_;
+    Slot* slotFor(int fno) const;
+
+    std::unique_ptr<Slot[]> slots_;
 };
 
 }  // namespace platform
