@@ -15,11 +15,15 @@ namespace platform::scc {
 constexpr double kFrameSeconds = 1001.0 / 30000.0;
 
 // Frame number counted from 00:00:00:00; a frame is due at frame * kFrameSeconds.
-inline double frameTime(int64_t frame) { return static_cast<double>(frame) * kFrameSeconds; }
+// Computed as one division of exact integers, so a frame whose time is a whole
+// number of centiseconds (every 300th) lands on it rather than a hair below.
+inline double frameTime(int64_t frame) {
+    return static_cast<double>(frame * 1001) / 30000.0;
+}
 
 struct CaptionWord {
     int64_t frame = 0;
-    uint8_t first = 0;   // as in the file, parity bit included
+    uint8_t first = 0;  // as in the file, parity bit included
     uint8_t second = 0;
 };
 
@@ -28,7 +32,15 @@ struct CaptionTrack {
     std::vector<std::string> warnings;  // "<file>:<line>: <what>" for each skipped line
 };
 
+// A line that cannot be used (bad timecode or hex word, a dropped drop-frame
+// number, words overlapping those of an earlier line) is skipped and named in
+// the warnings. A missing header, no usable line at all, or an unreadable file
+// is an error naming the file.
 Result<CaptionTrack> parseScc(std::string_view text, const std::string& fileName);
 Result<CaptionTrack> readSccFile(const std::string& path);
+
+// The words as SCC text: the header, then one line per run of consecutive
+// frames, timecodes in drop-frame counting unless dropFrame is false.
+std::string formatScc(const std::vector<CaptionWord>& words, bool dropFrame = true);
 
 }  // namespace platform::scc
