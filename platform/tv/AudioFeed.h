@@ -6,7 +6,7 @@
 namespace platform::tv {
 
 class AudioFeed {
-public:
+  public:
     virtual ~AudioFeed() = default;
     // Fills frames interleaved frames of `channels` channels (1 or 2) of float
     // samples in -1..1 at sampleRate, starting at time `start` on the program

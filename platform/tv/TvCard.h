@@ -19,19 +19,19 @@ struct Rect {
 using ScanCallback = int16_t (*)(int32_t wCurrent, int32_t ignored, int32_t wFound);
 
 // Messages the program sends the video window.
-constexpr win::UINT kMsgStartPicture = win::WM_USER + 3;   // 1027
-constexpr win::UINT kMsgStopAll = win::WM_USER + 4;        // 1028
-constexpr win::UINT kMsgRecordingStop = win::WM_USER + 11; // 1035, wParam 1 then 0
-constexpr win::UINT kMsgCaptionTarget = win::WM_USER + 16; // 1040, wParam = window, value 123
+constexpr win::UINT kMsgStartPicture = win::WM_USER + 3;    // 1027
+constexpr win::UINT kMsgStopAll = win::WM_USER + 4;         // 1028
+constexpr win::UINT kMsgRecordingStop = win::WM_USER + 11;  // 1035, wParam 1 then 0
+constexpr win::UINT kMsgCaptionTarget = win::WM_USER + 16;  // 1040, wParam = window, value 123
 // The message the video window sends its caption target, one per frame.
-constexpr win::UINT kMsgCaptionPair = win::WM_USER + 43;   // 1067
+constexpr win::UINT kMsgCaptionPair = win::WM_USER + 43;  // 1067
 // DVASetProperty(0, kPropCaptionDisplay, 1) switches captions on the picture on.
 constexpr int32_t kPropCaptionDisplay = 12;
 
 class AudioFeed;
 
 class TvCard {
-public:
+  public:
     virtual ~TvCard() = default;
 
     // A card that fails to load says why; the program reports it and ends.

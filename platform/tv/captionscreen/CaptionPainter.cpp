@@ -1,0 +1,125 @@
+#include "platform/tv/captionscreen/CaptionPainter.h"
+
+#include <algorithm>
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QString>
+
+#include "platform/tv/captionscreen/CaptionScreen.h"
+
+namespace platform::tv::captionscreen {
+
+namespace {
+
+QColor toQColor(Colour colour) {
+    switch (colour) {
+        case Colour::White: return QColor(255, 255, 255);
+        case Colour::Green: return QColor(0, 255, 0);
+        case Colour::Blue: return QColor(0, 0, 255);
+        case Colour::Cyan: return QColor(0, 255, 255);
+        case Colour::Red: return QColor(255, 0, 0);
+        case Colour::Yellow: return QColor(255, 255, 0);
+        case Colour::Magenta: return QColor(255, 0, 255);
+    }
+    return QColor(255, 255, 255);
+}
+
+// Columns from the first to the last cell with something written; false for
+// a row with nothing in it.
+bool rowExtent(const Row& row, int& first, int& last) {
+    first = -1;
+    last = -1;
+    for (int column = 0; column < kColumns; ++column) {
+        if (!row[column].isEmpty()) {
+            if (first < 0) {
+                first = column;
+            }
+            last = column;
+        }
+    }
+    return first >= 0;
+}
+
+QFont cellFont(const QRect& cell, bool italic) {
+    QFont font(QStringLiteral("monospace"));
+    font.setStyleHint(QFont::Monospace);
+    // A caption cell is taller than wide; the font's height follows the row
+    // but never so large that a character spills into the next column.
+    font.setPixelSize(std::max(1, std::min(cell.height() * 4 / 5, cell.width() * 8 / 5)));
+    font.setItalic(italic);
+    return font;
+}
+
+void paintCell(QPainter& painter, const Cell& cell, const QRect& rect) {
+    const QColor colour = toQColor(cell.colour);
+    if (cell.ch == kSolidBlock) {
+        painter.fillRect(rect, colour);
+    } else if (cell.ch != U' ') {
+        painter.setFont(cellFont(rect, cell.italic));
+        painter.setPen(colour);
+        const char32_t ch = cell.ch;
+        painter.drawText(rect, Qt::AlignCenter, QString::fromUcs4(&ch, 1));
+    }
+    if (cell.underline) {
+        const int thickness = std::max(1, rect.height() / 12);
+        painter.fillRect(QRect(rect.left(), rect.bottom() - 2 * thickness, rect.width(), thickness),
+                         colour);
+    }
+}
+
+}  // namespace
+
+QRect captionSafeArea(const QRect& picture) {
+    int width = picture.width();
+    int height = picture.height();
+    if (width * 3 > height * 4) {
+        width = height * 4 / 3;
+    } else {
+        height = width * 3 / 4;
+    }
+    const int safeWidth = width * 8 / 10;
+    const int safeHeight = height * 8 / 10;
+    const QPoint centre = picture.center();
+    return QRect(centre.x() - safeWidth / 2 + 1, centre.y() - safeHeight / 2 + 1, safeWidth,
+                 safeHeight);
+}
+
+QRect captionCellRect(const QRect& picture, int row, int column) {
+    const QRect safe = captionSafeArea(picture);
+    // Edges from the scaled grid lines, so cells tile the area without gaps.
+    const int left = safe.left() + safe.width() * column / kColumns;
+    const int right = safe.left() + safe.width() * (column + 1) / kColumns;
+    const int top = safe.top() + safe.height() * row / kRows;
+    const int bottom = safe.top() + safe.height() * (row + 1) / kRows;
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+void paintCaptions(QPainter& painter, const CaptionScreen& screen, const QRect& picture) {
+    if (picture.width() < kColumns || picture.height() < kRows) {
+        return;
+    }
+    painter.save();
+    const Grid& grid = screen.displayed();
+    for (int row = 0; row < kRows; ++row) {
+        int first = 0;
+        int last = 0;
+        if (!rowExtent(grid[row], first, last)) {
+            continue;
+        }
+        const QRect box = captionCellRect(picture, row, first)
+                              .united(captionCellRect(picture, row, last));
+        painter.fillRect(box, Qt::black);
+        for (int column = first; column <= last; ++column) {
+            const Cell& cell = grid[row][column];
+            if (cell.isEmpty()) {
+                continue;
+            }
+            paintCell(painter, cell, captionCellRect(picture, row, column));
+        }
+    }
+    painter.restore();
+}
+
+}  // namespace platform::tv::captionscreen
