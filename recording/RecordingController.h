@@ -56,7 +56,7 @@ class RecordingController {
 
   private:
     void startSequence();
-    void stopSequence(bool timedOut);
+    void stopSequence(bool timedOut, const std::string& wav);
     void sendRecordingStop(platform::win::WPARAM phase);
     void reportFailures();
 

@@ -26,7 +26,7 @@ class MciSender {
 // Sends through SendMciCommandWithCode.
 class SystemMci final : public MciSender {
   public:
-    MciReply send(const std::string& command) override { return SendMciCommandWithCode(command); }
+    MciReply send(const std::string& command) override;
 };
 
 }  // namespace recording

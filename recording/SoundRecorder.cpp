@@ -1,0 +1,50 @@
+#include "recording/SoundRecorder.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace recording {
+
+std::string formatCommand(const QualityValues& q) {
+    // The product is an integer, the division a real one; rint rounds halves
+    // to the even neighbour in the default rounding mode.
+    const int64_t product = int64_t{q.m_nChannels} * q.m_nQBits;
+    const int64_t alignment = static_cast<int64_t>(std::rint(static_cast<double>(product) / 8.0));
+    const int64_t bytesPerSecond = int64_t{q.m_nSamplingRate} * alignment;
+    return "set w samplespersec " + std::to_string(q.m_nSamplingRate) + " channels " +
+           std::to_string(q.m_nChannels) + " bitspersample " + std::to_string(q.m_nQBits) +
+           " alignment " + std::to_string(alignment) + " bytespersec " +
+           std::to_string(bytesPerSecond);
+}
+
+void SoundRecorder::start(const QualityValues& q) {
+    // A failed open or format shows up at the save, which then fails too.
+    mci_.send("open new type waveaudio alias w");
+    mci_.send(formatCommand(q));
+    mci_.send("record w overwrite");
+}
+
+platform::Status SoundRecorder::saveAfterPress(const std::string& wavPath) {
+    return saveAndClose(wavPath);
+}
+
+platform::Status SoundRecorder::saveAfterTimeout(const std::string& wavPath) {
+    mci_.send("stop w");
+    return saveAndClose(wavPath);
+}
+
+platform::Status SoundRecorder::saveAndClose(const std::string& wavPath) {
+    // The path goes unquoted: the device takes the rest of the line as it.
+    const MciReply saved = mci_.send("save w " + wavPath);
+    mci_.send("close w ");
+    if (saved.code == 0) {
+        return platform::Status::ok();
+    }
+    std::string message = "The sound could not be saved to '" + wavPath + "'";
+    if (!saved.text.empty()) {
+        message += ": " + saved.text;
+    }
+    return platform::Error{message};
+}
+
+}  // namespace recording

@@ -1,0 +1,78 @@
+#pragma once
+// Stand-ins for the main window's controls, the sound device, the message
+// boxes and the video window, each keeping what it was asked.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/shell/MessageBox.h"
+#include "platform/win/Win.h"
+#include "recording/RecordingControls.h"
+#include "recording/SendMciCommand.h"
+
+namespace recording::testing {
+
+struct FakeControls final : RecordingControls {
+    std::string name = "untitled";
+    std::string duration = "600";
+    std::string record = "&Record";
+    std::string remaining = "0";
+    std::string checks = "0";
+    bool checkEnabled = false;
+    bool timerEnabled = false;
+    int timerInterval = 0;
+
+    std::string scriptName() const override { return name; }
+    std::string durationText() const override { return duration; }
+    std::string recordCaption() const override { return record; }
+    void setRecordCaption(const std::string& c) override { record = c; }
+    void setRemainingCaption(const std::string& c) override { remaining = c; }
+    std::string checksCaption() const override { return checks; }
+    void setChecksCaption(const std::string& c) override { checks = c; }
+    void setCheckEnabled(bool e) override { checkEnabled = e; }
+    void setTimerInterval(int ms) override { timerInterval = ms; }
+    void setTimerEnabled(bool e) override { timerEnabled = e; }
+};
+
+// Every command and message of a recording in one log, so their order shows.
+struct EventLog {
+    std::vector<std::string> events;
+};
+
+struct FakeMci final : MciSender {
+    explicit FakeMci(EventLog& log) : log(log) {}
+    MciReply send(const std::string& command) override {
+        log.events.push_back(command);
+        if (command.rfind("save w ", 0) == 0 && saveError != 0) {
+            return {saveError, saveReply};
+        }
+        return {};
+    }
+    EventLog& log;
+    uint32_t saveError = 0;
+    std::string saveReply;
+};
+
+struct Box {
+    std::string text;
+    std::string title;
+    uint32_t style = 0;
+};
+
+struct FakeBoxes final : platform::shell::MessageBoxes {
+    void MessageBoxA(const std::string& text, const std::string& title, uint32_t style) override {
+        shown.push_back({text, title, style});
+    }
+    std::vector<Box> shown;
+};
+
+// A plain window standing in for the video window; logs the 1035 messages
+// with the value its lParam points at.
+class VideoWindow {
+  public:
+    explicit VideoWindow(EventLog& log);
+    ~VideoWindow();
+    platform::win::HWND handle = 0;
+};
+
+}  // namespace recording::testing
