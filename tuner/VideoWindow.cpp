@@ -1,0 +1,3 @@
+#include "tuner/VideoWindow.h"
+
+platform::win::HWND g_hVideoWnd = 0;
