@@ -15,13 +15,20 @@ namespace {
 
 QColor toQColor(Colour colour) {
     switch (colour) {
-        case Colour::White: return QColor(255, 255, 255);
-        case Colour::Green: return QColor(0, 255, 0);
-        case Colour::Blue: return QColor(0, 0, 255);
-        case Colour::Cyan: return QColor(0, 255, 255);
-        case Colour::Red: return QColor(255, 0, 0);
-        case Colour::Yellow: return QColor(255, 255, 0);
-        case Colour::Magenta: return QColor(255, 0, 255);
+        case Colour::White:
+            return QColor(255, 255, 255);
+        case Colour::Green:
+            return QColor(0, 255, 0);
+        case Colour::Blue:
+            return QColor(0, 0, 255);
+        case Colour::Cyan:
+            return QColor(0, 255, 255);
+        case Colour::Red:
+            return QColor(255, 0, 0);
+        case Colour::Yellow:
+            return QColor(255, 255, 0);
+        case Colour::Magenta:
+            return QColor(255, 0, 255);
     }
     return QColor(255, 255, 255);
 }
@@ -108,8 +115,8 @@ void paintCaptions(QPainter& painter, const CaptionScreen& screen, const QRect& 
         if (!rowExtent(grid[row], first, last)) {
             continue;
         }
-        const QRect box = captionCellRect(picture, row, first)
-                              .united(captionCellRect(picture, row, last));
+        const QRect box =
+            captionCellRect(picture, row, first).united(captionCellRect(picture, row, last));
         painter.fillRect(box, Qt::black);
         for (int column = first; column <= last; ++column) {
             const Cell& cell = grid[row][column];

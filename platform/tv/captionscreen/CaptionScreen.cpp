@@ -24,16 +24,22 @@ constexpr int kPacRows[8][2] = {
 
 // Colours by bits 1..3 of a preamble address or mid-row code; code 7 is italics.
 constexpr Colour kColours[7] = {
-    Colour::White, Colour::Green, Colour::Blue,    Colour::Cyan,
+    Colour::White, Colour::Green,  Colour::Blue,    Colour::Cyan,
     Colour::Red,   Colour::Yellow, Colour::Magenta,
 };
 constexpr int kItalicsCode = 7;
 
-bool isControlByte(uint8_t data) { return data >= 0x10 && data <= 0x1F; }
+bool isControlByte(uint8_t data) {
+    return data >= 0x10 && data <= 0x1F;
+}
 // Extended data service, sent on field 2; not captions.
-bool isXdsByte(uint8_t data) { return data >= 0x01 && data <= 0x0F; }
+bool isXdsByte(uint8_t data) {
+    return data >= 0x01 && data <= 0x0F;
+}
 
-bool isPac(uint8_t second) { return second >= 0x40 && second <= 0x7F; }
+bool isPac(uint8_t second) {
+    return second >= 0x40 && second <= 0x7F;
+}
 bool isMisc(uint8_t first, uint8_t second) {
     return first == 0x14 && second >= 0x20 && second <= 0x2F;
 }
@@ -154,22 +160,45 @@ void CaptionScreen::handleCharacters(uint8_t first, uint8_t second, bool firstOk
 
 void CaptionScreen::handleMisc(uint8_t second) {
     switch (second) {
-        case 0x20: handleRcl(); break;
-        case 0x21: handleBs(); break;
-        case 0x24: handleDer(); break;
-        case 0x25: handleRollUp(2); break;
-        case 0x26: handleRollUp(3); break;
-        case 0x27: handleRollUp(4); break;
-        case 0x29: mode_ = CaptionMode::PaintOn; break;
+        case 0x20:
+            handleRcl();
+            break;
+        case 0x21:
+            handleBs();
+            break;
+        case 0x24:
+            handleDer();
+            break;
+        case 0x25:
+            handleRollUp(2);
+            break;
+        case 0x26:
+            handleRollUp(3);
+            break;
+        case 0x27:
+            handleRollUp(4);
+            break;
+        case 0x29:
+            mode_ = CaptionMode::PaintOn;
+            break;
         case 0x2A:  // text restart
         case 0x2B:  // resume text display
             mode_ = CaptionMode::Text;
             break;
-        case 0x2C: handleEdm(); break;
-        case 0x2D: handleCr(); break;
-        case 0x2E: handleEnm(); break;
-        case 0x2F: handleEoc(); break;
-        default: break;  // alarm off / on, flash on: nothing to show
+        case 0x2C:
+            handleEdm();
+            break;
+        case 0x2D:
+            handleCr();
+            break;
+        case 0x2E:
+            handleEnm();
+            break;
+        case 0x2F:
+            handleEoc();
+            break;
+        default:
+            break;  // alarm off / on, flash on: nothing to show
     }
 }
 
@@ -233,9 +262,13 @@ void CaptionScreen::handleCr() {
     cursorColumn_ = 0;
 }
 
-void CaptionScreen::handleEdm() { eraseRows(displayedMemory(), 0, kRows - 1); }
+void CaptionScreen::handleEdm() {
+    eraseRows(displayedMemory(), 0, kRows - 1);
+}
 
-void CaptionScreen::handleEnm() { eraseRows(nonDisplayedMemory(), 0, kRows - 1); }
+void CaptionScreen::handleEnm() {
+    eraseRows(nonDisplayedMemory(), 0, kRows - 1);
+}
 
 void CaptionScreen::handleEoc() {
     // The caption built off screen and the one on screen trade places, even

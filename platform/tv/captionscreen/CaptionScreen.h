@@ -15,7 +15,7 @@ namespace platform::tv::captionscreen {
 enum class CaptionMode : uint8_t { PopOn = 1, RollUp, PaintOn, Text };
 
 class CaptionScreen {
-public:
+  public:
     CaptionScreen() { init(); }
 
     // Blank memories, pop-on style, channel 1; the change counter carries on.
@@ -36,12 +36,16 @@ public:
     CaptionMode mode() const { return mode_; }
     int rollUpRows() const { return rollUpRows_; }
 
-private:
+  private:
     Grid& displayedMemory() { return memories_[displayedIndex_]; }
     Grid& nonDisplayedMemory() { return memories_[1 - displayedIndex_]; }
     // Pop-on captions are built off screen; the other styles write on screen.
-    Grid& writeMemory() { return mode_ == CaptionMode::PopOn ? nonDisplayedMemory() : displayedMemory(); }
-    bool writesOnScreen() const { return mode_ == CaptionMode::RollUp || mode_ == CaptionMode::PaintOn; }
+    Grid& writeMemory() {
+        return mode_ == CaptionMode::PopOn ? nonDisplayedMemory() : displayedMemory();
+    }
+    bool writesOnScreen() const {
+        return mode_ == CaptionMode::RollUp || mode_ == CaptionMode::PaintOn;
+    }
 
     void handleControl(uint8_t first, uint8_t second);
     void handleCharacters(uint8_t first, uint8_t second, bool firstOk, bool secondOk);
@@ -83,7 +87,7 @@ private:
     bool italic_ = false;
     bool underline_ = false;
 
-    int channel_ = 1;            // data channel the last control code selected
+    int channel_ = 1;           // data channel the last control code selected
     uint16_t lastControl_ = 0;  // the control pair just acted on, 0 for none
 };
 

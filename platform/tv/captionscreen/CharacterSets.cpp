@@ -9,17 +9,28 @@ namespace {
 // Where the caption set departs from ASCII; every other code is its ASCII self.
 char32_t standardDifference(uint8_t code) {
     switch (code) {
-        case 0x2A: return U'\u00E1';  // á
-        case 0x5C: return U'\u00E9';  // é
-        case 0x5E: return U'\u00ED';  // í
-        case 0x5F: return U'\u00F3';  // ó
-        case 0x60: return U'\u00FA';  // ú
-        case 0x7B: return U'\u00E7';  // ç
-        case 0x7C: return U'\u00F7';  // ÷
-        case 0x7D: return U'\u00D1';  // Ñ
-        case 0x7E: return U'\u00F1';  // ñ
-        case 0x7F: return kSolidBlock;
-        default: return 0;
+        case 0x2A:
+            return U'\u00E1';  // á
+        case 0x5C:
+            return U'\u00E9';  // é
+        case 0x5E:
+            return U'\u00ED';  // í
+        case 0x5F:
+            return U'\u00F3';  // ó
+        case 0x60:
+            return U'\u00FA';  // ú
+        case 0x7B:
+            return U'\u00E7';  // ç
+        case 0x7C:
+            return U'\u00F7';  // ÷
+        case 0x7D:
+            return U'\u00D1';  // Ñ
+        case 0x7E:
+            return U'\u00F1';  // ñ
+        case 0x7F:
+            return kSolidBlock;
+        default:
+            return 0;
     }
 }
 

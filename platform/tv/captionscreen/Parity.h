@@ -6,7 +6,9 @@
 
 namespace platform::tv::captionscreen {
 
-inline bool hasOddParity(uint8_t byte) { return (std::popcount(byte) & 1) == 1; }
+inline bool hasOddParity(uint8_t byte) {
+    return (std::popcount(byte) & 1) == 1;
+}
 
 // The byte as sent: the seven data bits with the parity bit that makes it odd.
 inline uint8_t withOddParity(uint8_t data) {
