@@ -146,15 +146,19 @@ void CaptionScreen::handleCharacters(uint8_t first, uint8_t second, bool firstOk
     if (channel_ != 1 || mode_ == CaptionMode::Text) {
         return;
     }
-    const uint8_t bytes[2] = {first, second};
-    const bool ok[2] = {firstOk, secondOk};
-    for (int i = 0; i < 2; ++i) {
-        if (!ok[i]) {
-            putChar(kSolidBlock);
-        } else if (const char32_t ch = standardCharacter(bytes[i]); ch != 0) {
+    // A null (or a stray code below 0x20) fills a byte and shows nothing.
+    char32_t chars[2] = {
+        firstOk ? standardCharacter(first) : kSolidBlock,
+        secondOk ? standardCharacter(second) : kSolidBlock,
+    };
+    // On a full row both land in the last column and only the second stays.
+    if (chars[0] != 0 && chars[1] != 0 && cursorColumn_ >= kColumns - 1) {
+        chars[0] = 0;
+    }
+    for (const char32_t ch : chars) {
+        if (ch != 0) {
             putChar(ch);
         }
-        // A null (or a stray code below 0x20) fills a byte and shows nothing.
     }
 }
 
