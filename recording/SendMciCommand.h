@@ -11,10 +11,14 @@ struct MciReply {
 };
 
 // Sends the command with a reply buffer of 128 blanks and returns what came
-// back before the terminating NUL, leading blanks removed, with the code.
-MciReply SendMciCommandWithCode(const std::string& command);
-// The same, the reply text only.
+// back before the terminating NUL, with leading blanks removed.
 std::string SendMciCommand(const std::string& command);
+
+// The same with the return code, through a buffer of replyLength blanks.
+// The recorder reads its replies through a long buffer: the reply of a
+// failed save ends with the folder where the sound was kept, which 127
+// characters could cut off.
+MciReply SendMciCommandWithCode(const std::string& command, uint32_t replyLength = 128);
 
 // Where the recorder's commands go: the real device, or a test's log.
 class MciSender {
@@ -23,7 +27,7 @@ class MciSender {
     virtual MciReply send(const std::string& command) = 0;
 };
 
-// Sends through SendMciCommandWithCode.
+// The real device, with replies of up to 4 KiB.
 class SystemMci final : public MciSender {
   public:
     MciReply send(const std::string& command) override;

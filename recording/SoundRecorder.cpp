@@ -2,8 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 
 namespace recording {
+
+namespace {
+constexpr std::string_view kInputLost = "input lost";
+}
 
 std::string formatCommand(const QualityValues& q) {
     // The product is an integer, the division a real one; rint rounds halves
@@ -37,14 +42,20 @@ platform::Status SoundRecorder::saveAndClose(const std::string& wavPath) {
     // The path goes unquoted: the device takes the rest of the line as it.
     const MciReply saved = mci_.send("save w " + wavPath);
     mci_.send("close w ");
-    if (saved.code == 0) {
-        return platform::Status::ok();
+    if (saved.code != 0) {
+        std::string message = "The sound could not be saved to '" + wavPath + "'";
+        if (!saved.text.empty()) {
+            message += ": " + saved.text;
+        }
+        return platform::Error{message};
     }
-    std::string message = "The sound could not be saved to '" + wavPath + "'";
-    if (!saved.text.empty()) {
-        message += ": " + saved.text;
+    // A save that worked says so with an empty reply; the device notes a
+    // sound input that failed on the way, whose sound up to then is saved.
+    if (saved.text.starts_with(kInputLost)) {
+        return platform::Error{"The sound input was lost during the recording; '" + wavPath +
+                               "' holds the sound up to then (" + saved.text + ")"};
     }
-    return platform::Error{message};
+    return platform::Status::ok();
 }
 
 }  // namespace recording

@@ -43,7 +43,7 @@ struct FakeMci final : MciSender {
     explicit FakeMci(EventLog& log) : log(log) {}
     MciReply send(const std::string& command) override {
         log.events.push_back(command);
-        if (command.rfind("save w ", 0) == 0 && saveError != 0) {
+        if (command.rfind("save w ", 0) == 0) {
             return {saveError, saveReply};
         }
         return {};

@@ -335,6 +335,16 @@ TEST_F(RecordingTest, FailedSoundSaveSaysWhereTheSoundWasKept) {
     EXPECT_EQ(controls.record, "&Record");
 }
 
+TEST_F(RecordingTest, LostSoundInputIsTold) {
+    mci.saveReply = "input lost: the capture device went away";
+    press();
+    press();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string& text = boxes.shown[0].text;
+    EXPECT_NE(text.find("the capture device went away"), std::string::npos) << text;
+    EXPECT_NE(text.find(saveDir + "/untitled.wav"), std::string::npos) << text;
+}
+
 TEST_F(RecordingTest, ScriptThatCannotBeWrittenIsTold) {
     // A full disk: every write to /dev/full fails with ENOSPC.
     fs::create_symlink("/dev/full", dir / "untitled.txt");
