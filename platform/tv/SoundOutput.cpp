@@ -1,0 +1,106 @@
+#include "platform/tv/SoundOutput.h"
+
+#include <QAudioDevice>
+#include <QAudioSink>
+#include <QIODevice>
+#include <QMediaDevices>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace platform::tv {
+
+// Renders the feed as the sink pulls: one continuous stream from the start
+// time on, so chunks join without gaps whatever the sink's timing.
+class FeedDevice final : public QIODevice {
+  public:
+    FeedDevice(AudioFeed& feed, const QAudioFormat& format, double start)
+        : feed_(feed), format_(format), position_(start) {}
+
+    void setGain(double g) { gain_ = static_cast<float>(g); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return 1 << 20; }
+
+  protected:
+    qint64 readData(char* data, qint64 maxlen) override {
+        const int channels = format_.channelCount();
+        const int bytesPerFrame = format_.bytesPerFrame();
+        const auto frames = static_cast<std::size_t>(maxlen / bytesPerFrame);
+        const int feedChannels = std::min(channels, 2);
+        buffer_.resize(frames * static_cast<std::size_t>(feedChannels));
+        feed_.render(position_, format_.sampleRate(), feedChannels, buffer_.data(), frames);
+        position_ += static_cast<double>(frames) / format_.sampleRate();
+        for (std::size_t f = 0; f < frames; ++f) {
+            for (int c = 0; c < channels; ++c) {
+                const float v =
+                    std::clamp(buffer_[f * static_cast<std::size_t>(feedChannels) +
+                                       static_cast<std::size_t>(std::min(c, feedChannels - 1))] *
+                                   gain_,
+                               -1.0f, 1.0f);
+                char* out =
+                    data + (f * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)) *
+                               static_cast<std::size_t>(format_.bytesPerSample());
+                if (format_.sampleFormat() == QAudioFormat::Float) {
+                    *reinterpret_cast<float*>(out) = v;
+                } else {
+                    *reinterpret_cast<int16_t*>(out) =
+                        static_cast<int16_t>(std::lround(v * 32767.0f));
+                }
+            }
+        }
+        return static_cast<qint64>(frames) * bytesPerFrame;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    AudioFeed& feed_;
+    QAudioFormat format_;
+    double position_ = 0.0;
+    float gain_ = 1.0f;
+    std::vector<float> buffer_;
+};
+
+SoundOutput::SoundOutput(AudioFeed& feed, QObject* parent) : QObject(parent), feed_(feed) {}
+
+SoundOutput::~SoundOutput() {
+    stop();
+}
+
+bool SoundOutput::start(double at) {
+    stop();
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        return false;
+    }
+    QAudioFormat format = device.preferredFormat();
+    format.setSampleFormat(QAudioFormat::Float);
+    if (!device.isFormatSupported(format)) {
+        format.setSampleFormat(QAudioFormat::Int16);
+        if (!device.isFormatSupported(format)) {
+            return false;
+        }
+    }
+    device_ = std::make_unique<FeedDevice>(feed_, format, at);
+    device_->setGain(gain_);
+    device_->open(QIODevice::ReadOnly);
+    sink_ = std::make_unique<QAudioSink>(device, format);
+    sink_->start(device_.get());
+    return true;
+}
+
+void SoundOutput::stop() {
+    if (sink_) {
+        sink_->stop();
+        sink_.reset();
+    }
+    device_.reset();
+}
+
+void SoundOutput::setGain(double gain) {
+    gain_ = gain;
+    if (device_) {
+        device_->setGain(gain);
+    }
+}
+
+}  // namespace platform::tv

@@ -1,0 +1,244 @@
+#include "platform/tv/VideoWindow.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "platform/core/Clock.h"
+#include "platform/tv/captionscreen/CaptionPainter.h"
+#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/win/WinQt.h"
+
+namespace platform::tv {
+namespace {
+
+constexpr double kChannelNumberSeconds = 2.0;
+constexpr int kRepaintMs = 100;
+// Snow is drawn from a small noise image scaled up: cheap to regenerate.
+constexpr int kSnowWidth = 96;
+constexpr int kSnowHeight = 72;
+
+const QColor kBarColours[] = {
+    QColor(192, 192, 192), QColor(192, 192, 0), QColor(0, 192, 192), QColor(0, 192, 0),
+    QColor(192, 0, 192),   QColor(192, 0, 0),   QColor(0, 0, 192),
+};
+
+}  // namespace
+
+VideoWindow::VideoWindow(QWidget* parent)
+    : QWidget(parent), captions_(std::make_unique<captionscreen::CaptionScreen>()) {
+    setObjectName(QStringLiteral("ATIVideoWindow"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+    snow_ = QImage(kSnowWidth, kSnowHeight, QImage::Format_Grayscale8);
+    regenerateSnow();
+    repaintTimer_.setInterval(kRepaintMs);
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] { tick(programClock().now()); });
+}
+
+VideoWindow::~VideoWindow() = default;
+
+bool VideoWindow::event(QEvent* e) {
+    if (e->type() == win::WinMessageEvent::eventType()) {
+        auto* m = static_cast<win::WinMessageEvent*>(e);
+        if (handler_) {
+            handler_(m->msg(), m->wParam(), m->value());
+        }
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void VideoWindow::setPictureOn(bool on) {
+    pictureOn_ = on;
+    if (on) {
+        repaintTimer_.start();
+    } else {
+        repaintTimer_.stop();
+        captions_->init();
+        captionGeneration_ = captions_->changed();
+    }
+    update();
+}
+
+void VideoWindow::tuned(int channel, const Station* station, double now) {
+    channel_ = channel;
+    if (station != station_) {
+        station_ = station;
+        title_ = station ? QString::fromStdString(station->title) : QString();
+        picture_ = station && !station->picturePath.empty()
+                       ? QImage(QString::fromStdString(station->picturePath))
+                       : QImage();
+        scaled_ = QPixmap();
+        // A receiver clears its caption memories on a channel change.
+        captions_->init();
+        captionGeneration_ = captions_->changed();
+    }
+    channelShownUntil_ = now + kChannelNumberSeconds;
+    channelShown_ = true;
+    update();
+}
+
+void VideoWindow::setSavingMark(bool on) {
+    savingMark_ = on;
+    update(savingRect());
+}
+
+void VideoWindow::setCaptionDisplay(bool on) {
+    captionDisplay_ = on;
+    update(captionRect());
+}
+
+void VideoWindow::captionPair(uint8_t first, uint8_t second) {
+    captions_->decode(first, second);
+    if (captions_->changed() != captionGeneration_) {
+        captionGeneration_ = captions_->changed();
+        if (captionDisplay_ && pictureOn_) {
+            update(captionRect());
+        }
+    }
+}
+
+void VideoWindow::tick(double now) {
+    if (!pictureOn_) {
+        return;
+    }
+    if (channelShown_ && now >= channelShownUntil_) {
+        channelShown_ = false;
+        update(channelRect());
+    }
+    if (station_ == nullptr) {
+        regenerateSnow();
+        update();
+        return;
+    }
+    if (picture_.isNull()) {
+        const QString text = clockText();
+        if (text != shownClock_) {
+            update(clockRect());
+        }
+    }
+}
+
+QString VideoWindow::clockText() const {
+    const double t = programmeTime_ ? std::max(0.0, programmeTime_()) : 0.0;
+    const auto seconds = static_cast<int>(std::floor(t));
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QRect VideoWindow::clockRect() const {
+    const int h = std::max(16, height() / 10);
+    return QRect(width() / 2 - 2 * h, height() - 2 * h, 4 * h, h + h / 2);
+}
+
+QRect VideoWindow::channelRect() const {
+    const int h = std::max(20, height() / 7);
+    return QRect(width() - 3 * h, h / 3, 3 * h - h / 3, h);
+}
+
+QRect VideoWindow::savingRect() const {
+    const int h = std::max(16, height() / 14);
+    return QRect(h / 2, h / 2, 6 * h, h);
+}
+
+QRect VideoWindow::captionRect() const {
+    return captionscreen::captionSafeArea(rect()).adjusted(-2, -2, 2, 2);
+}
+
+void VideoWindow::resizeEvent(QResizeEvent* e) {
+    scaled_ = QPixmap();
+    QWidget::resizeEvent(e);
+}
+
+void VideoWindow::regenerateSnow() {
+    // A cheap generator is plenty for noise nobody looks at closely.
+    for (int y = 0; y < kSnowHeight; ++y) {
+        uchar* line = snow_.scanLine(y);
+        for (int x = 0; x < kSnowWidth; ++x) {
+            snowSeed_ = snowSeed_ * 1664525u + 1013904223u;
+            line[x] = static_cast<uchar>(snowSeed_ >> 24);
+        }
+    }
+}
+
+void VideoWindow::paintBars(QPainter& p) {
+    if (scaled_.size() != size()) {
+        scaled_ = QPixmap(size());
+        QPainter bp(&scaled_);
+        if (!picture_.isNull()) {
+            bp.fillRect(scaled_.rect(), Qt::black);
+            const QImage img =
+                picture_.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            bp.drawImage((width() - img.width()) / 2, (height() - img.height()) / 2, img);
+        } else {
+            const int n = static_cast<int>(std::size(kBarColours));
+            for (int i = 0; i < n; ++i) {
+                const int x0 = width() * i / n;
+                const int x1 = width() * (i + 1) / n;
+                bp.fillRect(x0, 0, x1 - x0, height(), kBarColours[i]);
+            }
+            QFont f = font();
+            f.setPixelSize(std::max(12, height() / 12));
+            f.setBold(true);
+            bp.setFont(f);
+            const QRect titleBox(0, height() / 8, width(), height() / 6);
+            bp.fillRect(titleBox.adjusted(width() / 8, 0, -width() / 8, 0), QColor(0, 0, 0, 160));
+            bp.setPen(Qt::white);
+            bp.drawText(titleBox, Qt::AlignCenter, title_);
+        }
+    }
+    p.drawPixmap(0, 0, scaled_);
+}
+
+void VideoWindow::paintEvent(QPaintEvent* e) {
+    QPainter p(this);
+    p.setClipRegion(e->region());
+    if (!pictureOn_) {
+        p.fillRect(rect(), Qt::black);
+        return;
+    }
+    if (station_ == nullptr) {
+        p.drawImage(rect(), snow_);
+    } else {
+        paintBars(p);
+        if (picture_.isNull()) {
+            shownClock_ = clockText();
+            const QRect r = clockRect();
+            p.fillRect(r, Qt::black);
+            QFont f = font();
+            f.setPixelSize(std::max(12, r.height() * 2 / 3));
+            p.setFont(f);
+            p.setPen(Qt::white);
+            p.drawText(r, Qt::AlignCenter, shownClock_);
+        }
+    }
+    if (channelShown_) {
+        const QRect r = channelRect();
+        QFont f = font();
+        f.setPixelSize(r.height());
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(QColor(0, 255, 0));
+        p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, QString::number(channel_));
+    }
+    if (savingMark_) {
+        const QRect r = savingRect();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(QColor(220, 0, 0));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QRect(r.left(), r.top(), r.height(), r.height()));
+        QFont f = font();
+        f.setPixelSize(r.height() * 3 / 4);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(r.adjusted(r.height() + r.height() / 3, 0, 0, 0),
+                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Saving"));
+    }
+    if (captionDisplay_) {
+        captionscreen::paintCaptions(p, *captions_, rect());
+    }
+}
+
+}  // namespace platform::tv
