@@ -279,6 +279,9 @@ MciReply MciInterpreter::save(WaveDevice& d, std::string_view command) {
         return fail(kMciFilenameRequired);
     }
     const std::string path(command.substr(afterAlias + 1));
+    if (path.find('\0') != std::string::npos) {
+        return fail(kMciFilenameRequired, "A file name cannot contain a NUL character");
+    }
     MciReply r = d.save(path);
     noteLost(d);
     return r;
