@@ -2,7 +2,12 @@
 // What the two settings dialogs share: a fixed frame with a title and a close
 // box only, and positions given in twips.
 #include <QDialog>
+#include <QFont>
+#include <QLabel>
+#include <QRadioButton>
+#include <QStyle>
 #include <QWidget>
+#include <algorithm>
 
 namespace dialogs {
 
@@ -19,6 +24,36 @@ inline void makeFixedDialog(QDialog* d, const char* title, int widthTwips, int h
     d->setWindowTitle(QString::fromUtf8(title));
     d->setFixedSize(widthTwips / kTwipsPerPixel, heightTwips / kTwipsPerPixel);
     d->setModal(false);
+}
+
+// Whether a label or an option shows its whole caption in its box; other
+// widgets always do.
+inline bool captionFits(const QWidget* w) {
+    int needed = 0;
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+        needed = label->fontMetrics().horizontalAdvance(QString(label->text()).remove('&'));
+    } else if (const auto* option = qobject_cast<const QRadioButton*>(w)) {
+        const QStyle* style = option->style();
+        needed = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, option) +
+                 style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, option) +
+                 option->fontMetrics().horizontalAdvance(QString(option->text()).remove('&'));
+    }
+    return needed <= w->width();
+}
+
+// The controls keep their places whatever font the desktop uses: the
+// dialog's font steps down from the desktop's until every label and option
+// shows its whole caption in its box (not below 7 points).
+inline void fitFont(QDialog* d) {
+    auto fits = [d] {
+        const auto children = d->findChildren<QWidget*>();
+        return std::all_of(children.begin(), children.end(), captionFits);
+    };
+    QFont font = d->font();
+    while (font.pointSizeF() > 7.0 && !fits()) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        d->setFont(font);
+    }
 }
 
 }  // namespace dialogs

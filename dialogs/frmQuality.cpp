@@ -86,6 +86,8 @@ frmQuality::frmQuality(recording::QualityValues& values) : QDialog(nullptr), val
         QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
     }
 
+    dialogs::fitFont(this);
+
     connect(cmdOK, &QPushButton::clicked, this, &frmQuality::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmQuality::cmdCancel_Click);
 }

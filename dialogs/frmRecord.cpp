@@ -39,6 +39,8 @@ frmRecord::frmRecord(std::function<std::string()> readSaveDir, SaveDirWriter wri
     QWidget::setTabOrder(txtSaveDir, cmdOK);
     QWidget::setTabOrder(cmdOK, Command1);
 
+    dialogs::fitFont(this);
+
     connect(cmdOK, &QPushButton::clicked, this, &frmRecord::cmdOK_Click);
     connect(Command1, &QPushButton::clicked, this, &frmRecord::Command1_Click);
 }

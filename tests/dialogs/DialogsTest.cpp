@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/modMain.h"
+#include "dialogs/DialogFrame.h"
 #include "dialogs/HelpAbout.h"
 #include "dialogs/QtMessageBoxes.h"
 #include "dialogs/frmQuality.h"
@@ -71,6 +72,23 @@ void checkFixedFrame(QDialog& d, const char* title, QSize client) {
     QVERIFY(d.parentWidget() == nullptr);
 }
 
+// Every label and option shows its whole caption in its box, also when the
+// desktop's font is large.
+template <class Make>
+void checkCaptionsFit(Make make) {
+    const QFont desktop = QApplication::font();
+    for (qreal points : {desktop.pointSizeF(), 14.0}) {
+        QFont f = desktop;
+        f.setPointSizeF(points);
+        QApplication::setFont(f);
+        auto d = make();
+        for (QWidget* w : d->template findChildren<QWidget*>()) {
+            QVERIFY2(dialogs::captionFits(w), qPrintable(w->objectName()));
+        }
+    }
+    QApplication::setFont(desktop);
+}
+
 std::string readFile(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -105,6 +123,7 @@ class DialogsTest : public QObject {
     void generalSettingsLayout() {
         auto d = makeGeneral();
         checkFixedFrame(*d, "Script Recording", QSize(374, 68));
+        checkCaptionsFit([this] { return makeGeneral(); });
         QCOMPARE(d->Label2->geometry(), QRect(8, 8, 81, 17));
         QCOMPARE(d->txtSaveDir->geometry(), QRect(96, 8, 193, 19));
         QCOMPARE(d->cmdOK->geometry(), QRect(296, 8, 73, 21));
@@ -196,6 +215,7 @@ class DialogsTest : public QObject {
         recording::QualityValues values;
         frmQuality d(values);
         checkFixedFrame(d, "Recording Quality", QSize(320, 166));
+        checkCaptionsFit([&values] { return std::make_unique<frmQuality>(values); });
         QCOMPARE(d.fraSamplingRate->geometry(), QRect(8, 8, 97, 153));
         QCOMPARE(d.fraQuantization->geometry(), QRect(112, 8, 113, 73));
         QCOMPARE(d.fraChannel->geometry(), QRect(112, 88, 113, 73));
