@@ -33,17 +33,6 @@ TEST(DecoderBoundaries, SpacesOnlyCaptionGivesAnEmptyTextColumn) {
     EXPECT_EQ(f.stop(), "100\t200\t\r\n");
 }
 
-TEST(DecoderRepeats, AControlPairSentTwiceActsOnce) {
-    CaptionFeed f;
-    f.start();
-    f.resumeCaptionLoading();
-    f.text("A");
-    f.at(100);
-    f.eraseDisplayed();  // twice: opens the line once
-    f.clearAt(200);
-    EXPECT_EQ(f.stop(), "100\t200\tA\r\n");
-}
-
 TEST(DecoderRepeats, ThreeCopiesOrCopiesApartActTwice) {
     for (const bool nullBetween : {false, true}) {
         CaptionFeed f;

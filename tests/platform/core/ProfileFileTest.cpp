@@ -87,10 +87,6 @@ TEST(ProfileFileWrite, ReplacesInPlaceLeavingOtherLinesByteForByte) {
     ASSERT_TRUE(WritePrivateProfileStringA("global", "SaveDir", "/new", ini).isOk());
     EXPECT_EQ(readFile(ini),
               "; hand-written\r\n[Global]\r\nchannels1=0110\r\nSaveDir=/new\r\n\r\n[x]\r\nk=v");
-    ASSERT_TRUE(WritePrivateProfileStringA("global", "Channels2", "1", ini).isOk());
-    EXPECT_EQ(readFile(ini),
-              "; hand-written\r\n[Global]\r\nchannels1=0110\r\nSaveDir=/new\r\nChannels2=1\r\n"
-              "\r\n[x]\r\nk=v");
 }
 
 TEST(ProfileFileWrite, KeepsPermissionsAndLinks) {
