@@ -17,7 +17,9 @@ struct FindCase {
     std::optional<std::string> expected;
 };
 
-void PrintTo(const FindCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FindCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FindProfileValue : public ::testing::TestWithParam<FindCase> {};
 
@@ -79,7 +81,9 @@ struct SetCase {
     std::string after;
 };
 
-void PrintTo(const SetCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SetCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SetProfileValue : public ::testing::TestWithParam<SetCase> {};
 
