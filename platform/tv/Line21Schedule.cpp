@@ -38,11 +38,18 @@ void Line21Schedule::stop() {
 }
 
 int64_t Line21Schedule::pump() {
+    return pumpWhile(clock_.now() + 1e-9);
+}
+
+int64_t Line21Schedule::pumpBefore(double t) {
+    return pumpWhile(t - 1e-9);
+}
+
+int64_t Line21Schedule::pumpWhile(double lastDue) {
     int64_t sent = 0;
-    const double now = clock_.now();
     // Re-checked every frame: the receiver may stop the card from inside
     // its message handler.
-    while (running_ && nextDue() <= now + 1e-9) {
+    while (running_ && nextDue() <= lastDue) {
         emit(next_++);
         ++sent;
     }

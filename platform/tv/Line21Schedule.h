@@ -41,6 +41,9 @@ class Line21Schedule {
     double nextDue() const { return origin_ + scc::frameTime(next_); }
     // Sends every frame due by the clock's now; returns how many frames passed.
     int64_t pump();
+    // Sends the frames due before t only: those still belong to the channel
+    // tuned until t.
+    int64_t pumpBefore(double t);
 
     void setFrameSink(FrameSink sink) { sink_ = std::move(sink); }
     void setSender(Sender sender) { send_ = std::move(sender); }
@@ -54,6 +57,7 @@ class Line21Schedule {
     void badParity(int k) { badParityEvery_ = k; }
 
   private:
+    int64_t pumpWhile(double lastDue);
     void emit(int64_t frame);
 
     const Clock& clock_;

@@ -83,7 +83,7 @@ int32_t SimulatedCard::DVASetProperty(int32_t, int32_t property, int32_t value) 
 int32_t SimulatedCard::DVATuneSetChannel(int32_t, int16_t channel) {
     const double now = clock_.now();
     // Frames due before this moment still belong to the old channel.
-    pump();
+    line21_.pumpBefore(now);
     tuned_ = channel;
     tunings_.tune(now, channel);
     if (video_) {
@@ -160,8 +160,8 @@ void SimulatedCard::onVideoMessage(win::UINT msg, win::WPARAM wParam, int32_t va
             ++moves_;
             break;
         case win::WM_DESTROY:
-            stopAll();
             video_ = nullptr;
+            stopAll();
             break;
         default:
             break;

@@ -60,6 +60,31 @@ class FeedDevice final : public QIODevice {
     std::vector<float> buffer_;
 };
 
+namespace {
+
+// Without a sound server the sound system complains on first use; for the
+// card no server just means no sound, so those lines are dropped.
+QtMessageHandler g_previousHandler = nullptr;
+
+void dropSoundServerComplaints(QtMsgType type, const QMessageLogContext& context,
+                               const QString& message) {
+    if (message.startsWith(QLatin1String("PulseAudioService:"))) {
+        return;
+    }
+    if (g_previousHandler != nullptr) {
+        g_previousHandler(type, context, message);
+    }
+}
+
+QAudioDevice defaultOutputQuietly() {
+    g_previousHandler = qInstallMessageHandler(&dropSoundServerComplaints);
+    QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    qInstallMessageHandler(g_previousHandler);
+    return device;
+}
+
+}  // namespace
+
 SoundOutput::SoundOutput(AudioFeed& feed, QObject* parent) : QObject(parent), feed_(feed) {}
 
 SoundOutput::~SoundOutput() {
@@ -68,7 +93,7 @@ SoundOutput::~SoundOutput() {
 
 bool SoundOutput::start(double at) {
     stop();
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    const QAudioDevice device = defaultOutputQuietly();
     if (device.isNull()) {
         return false;
     }

@@ -36,7 +36,13 @@ VideoWindow::VideoWindow(QWidget* parent)
     connect(&repaintTimer_, &QTimer::timeout, this, [this] { tick(programClock().now()); });
 }
 
-VideoWindow::~VideoWindow() = default;
+VideoWindow::~VideoWindow() {
+    // Deleted by its parent, the window never sees WM_DESTROY itself (the
+    // chain does, after this): its card must still learn it is gone.
+    if (handler_) {
+        handler_(win::WM_DESTROY, 0, 0);
+    }
+}
 
 bool VideoWindow::event(QEvent* e) {
     if (e->type() == win::WinMessageEvent::eventType()) {
