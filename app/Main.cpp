@@ -6,6 +6,9 @@
 
 #include "app/frmMain.h"
 #include "app/modMain.h"
+#include "platform/sound/QtSound.h"
+#include "platform/sound/SoundSetup.h"
+#include "platform/tv/TvCard.h"
 
 namespace {
 
@@ -23,6 +26,9 @@ int Main(int argc, char** argv) {
         return startUpFailed("Cuelark cannot start: " + exe.message());
     }
     StartUp(exe.value());
+    // The recorder hears the card's sound, as a cable from its line out would carry it.
+    platform::sound::setCardFeed(platform::tv::currentCard().audioFeed());
+    platform::sound::installQtSound();
 
     frmMain window;
     platform::Status loaded = window.Form_Load();

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <iterator>
 
 #include "app/WindowMessageBoxes.h"
 #include "app/modMain.h"
@@ -42,20 +43,36 @@ constexpr int kClientWidth = 631;
 constexpr int kClientHeight = 478;
 constexpr int kStartVolume = 500;
 constexpr int32_t kCaptionTargetValue = 123;
-const char* const kFontFamily = "ＭＳ Ｐゴシック";
-const char* const kFallbackFamily = "DejaVu Sans";
+// The controls' font, then close sans-serifs of similar width where it is missing.
+const char* const kFontFamilies[] = {"ＭＳ Ｐゴシック", "DejaVu Sans Condensed", "DejaVu Sans"};
+constexpr double kFontPoints = 9.0;
+constexpr double kSmallestPoints = 7.0;
 
 intptr_t instanceHandle() {
     return reinterpret_cast<intptr_t>(QCoreApplication::instance());
 }
 
 QFont controlFont() {
-    const QString family = QFontDatabase::families().contains(QString::fromUtf8(kFontFamily))
-                               ? QString::fromUtf8(kFontFamily)
-                               : QString::fromUtf8(kFallbackFamily);
+    const QStringList installed = QFontDatabase::families();
+    QString family = QString::fromUtf8(kFontFamilies[std::size(kFontFamilies) - 1]);
+    for (const char* candidate : kFontFamilies) {
+        if (installed.contains(QString::fromUtf8(candidate))) {
+            family = QString::fromUtf8(candidate);
+            break;
+        }
+    }
     QFont font(family);
-    font.setPointSize(9);
+    font.setPointSizeF(kFontPoints);
     return font;
+}
+
+// Whether a label's caption shows whole in its box with this font.
+bool captionFits(const QLabel* label, const QFont& font) {
+    const QFontMetrics metrics(font);
+    const QString shown = QString(label->text()).remove(QLatin1Char('&'));
+    const int flags = label->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+    const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 1000), flags, shown);
+    return needed.width() <= label->width() && needed.height() <= label->height();
 }
 
 template <class W>
@@ -145,6 +162,22 @@ void frmMain::buildControls() {
         button->setAutoDefault(false);
     }
     cmdCheck->setEnabled(false);
+    // A stand-in font is often wider than the one the strip was drawn for:
+    // step it down until every label shows its whole caption.
+    QFont font = this->font();
+    auto allFit = [&] {
+        for (const QLabel* label : {Label1, Label3, Label2, lblRemaining, lblChecks}) {
+            if (!captionFits(label, font)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    while (!allFit() && font.pointSizeF() > kSmallestPoints) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    setFont(font);
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     txtScriptName->setFocus();

@@ -152,7 +152,18 @@ class FrmMainTest : public QObject {
         QVERIFY(w.cmdRecord->isDefault());
         QVERIFY(!w.cmdCheck->isEnabled());
         QVERIFY(!w.Timer1->isActive());
-        QCOMPARE(w.font().pointSize(), 9);
+        QVERIFY(w.font().pointSizeF() <= 9.0);
+        // Whatever font stands in, every label shows its whole caption.
+        for (QLabel* label : {w.Label1, w.Label3, w.lblRemaining, w.lblChecks}) {
+            const QString shown = QString(label->text()).remove(QLatin1Char('&'));
+            QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(shown) <= label->width(),
+                     qPrintable(label->objectName()));
+        }
+        const QRect twoLines = QFontMetrics(w.Label2->font())
+                                   .boundingRect(QRect(0, 0, w.Label2->width(), 1000),
+                                                 Qt::TextWordWrap, w.Label2->text());
+        QVERIFY(twoLines.width() <= w.Label2->width());
+        QVERIFY(twoLines.height() <= w.Label2->height());
         QVERIFY(w.windowIcon().availableSizes().contains(QSize(16, 16)));
         QVERIFY(w.windowIcon().availableSizes().contains(QSize(32, 32)));
         w.activateWindow();
