@@ -221,11 +221,16 @@ void VideoWindow::paintEvent(QPaintEvent* e) {
         }
     }
     if (channelShown_) {
-        const QRect r = channelRect();
+        // Inset so that the shadow stays inside what a later update repaints.
+        const QRect r = channelRect().adjusted(0, 0, -3, -3);
         QFont f = font();
         f.setPixelSize(r.height());
         f.setBold(true);
         p.setFont(f);
+        // A dark copy behind keeps the number readable on snow and bright bars.
+        p.setPen(Qt::black);
+        p.drawText(r.translated(2, 2), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(channel_));
         p.setPen(QColor(0, 255, 0));
         p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, QString::number(channel_));
     }
