@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QString>
 
@@ -49,22 +50,27 @@ bool rowExtent(const Row& row, int& first, int& last) {
     return first >= 0;
 }
 
-QFont cellFont(const QRect& cell, bool italic) {
+// One font for the whole screen: its height follows the row, and it is
+// widened (or narrowed) until a character fills most of its column, as the
+// blocky caption fonts of receivers do.
+QFont captionFont(const QRect& cell) {
     QFont font(QStringLiteral("monospace"));
     font.setStyleHint(QFont::Monospace);
-    // A caption cell is taller than wide; the font's height follows the row
-    // but never so large that a character spills into the next column.
-    font.setPixelSize(std::max(1, std::min(cell.height() * 4 / 5, cell.width() * 8 / 5)));
-    font.setItalic(italic);
+    font.setPixelSize(std::max(1, cell.height() * 4 / 5));
+    const int advance = QFontMetrics(font).horizontalAdvance(QLatin1Char('M'));
+    if (advance > 0) {
+        font.setStretch(std::clamp(100 * cell.width() * 9 / 10 / advance, 50, 200));
+    }
     return font;
 }
 
-void paintCell(QPainter& painter, const Cell& cell, const QRect& rect) {
+void paintCell(QPainter& painter, const Cell& cell, const QRect& rect, QFont& font) {
     const QColor colour = toQColor(cell.colour);
     if (cell.ch == kSolidBlock) {
         painter.fillRect(rect, colour);
     } else if (cell.ch != U' ') {
-        painter.setFont(cellFont(rect, cell.italic));
+        font.setItalic(cell.italic);
+        painter.setFont(font);
         painter.setPen(colour);
         const char32_t ch = cell.ch;
         painter.drawText(rect, Qt::AlignCenter, QString::fromUcs4(&ch, 1));
@@ -108,6 +114,7 @@ void paintCaptions(QPainter& painter, const CaptionScreen& screen, const QRect& 
         return;
     }
     painter.save();
+    QFont font = captionFont(captionCellRect(picture, 0, 0));
     const Grid& grid = screen.displayed();
     for (int row = 0; row < kRows; ++row) {
         int first = 0;
@@ -123,7 +130,7 @@ void paintCaptions(QPainter& painter, const CaptionScreen& screen, const QRect& 
             if (cell.isEmpty()) {
                 continue;
             }
-            paintCell(painter, cell, captionCellRect(picture, row, column));
+            paintCell(painter, cell, captionCellRect(picture, row, column), font);
         }
     }
     painter.restore();

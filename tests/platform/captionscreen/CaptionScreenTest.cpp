@@ -57,7 +57,6 @@ const ScreenCase kPopOn[] = {
      "1420 1470 'ONE' 142f 1420 1450 'TWO' 142f 0000 142f",
      {{15, "ONE"}}},
     {"EndOfCaptionWithNothingLoadedBlanksScreen", "1420 1470 'ONE' 142f 0000 142f", {}},
-    {"EndOfCaptionAtStartShowsNothing", "142f", {}},
     {"EraseDisplayedMemory", "1420 1470 'ONE' 142f 142c", {}},
     {"EraseDisplayedKeepsLoadingCaption", "1420 1470 'ONE' 142c 142f", {{15, "ONE"}}},
     {"EraseNonDisplayedMemory", "1420 1450 'OLD' 142e 1470 'NEW' 142f", {{15, "NEW"}}},
@@ -100,7 +99,6 @@ const ScreenCase kRollUp[] = {
     {"ScrollAfterMove", "1425 'ONE' 142d 1340 'TWO' 142d 'SIX'", {{11, "TWO"}, {12, "SIX"}}},
     {"IndentOnBaseRow", "1425 1472 'IN'", {{15, "    IN"}}},
     {"EraseDisplayedMemory", "1425 'ONE' 142d 'TWO' 142c 'X'", {{15, "   X"}}},
-    {"BackspaceOnScreen", "1425 'ONE' 1421", {{15, "ON"}}},
 };
 INSTANTIATE_TEST_SUITE_P(RollUp, ScreenAfterPairs, testing::ValuesIn(kRollUp), caseName);
 
