@@ -63,7 +63,7 @@ TEST(Timecode, EveryFrameOfADayRoundTrips) {
 
 TEST(Timecode, DropFrameSkipsTwoNumbersInNineMinutesOfTen) {
     for (int minute = 0; minute < 60; ++minute) {
-        char text[16] = {};
+        char text[32] = {};
         for (int f = 0; f < 3; ++f) {
             std::snprintf(text, sizeof text, "00:%02d:00;%02d", minute, f);
             const bool skipped = minute % 10 != 0 && f < 2;
