@@ -395,7 +395,9 @@ void CaptionScreen::moveRollUpWindow(int newBaseRow) {
         for (Row& row : screen) {
             row.fill(Cell{});
         }
-        for (int i = 0; i < rollUpRows_; ++i) {
+        // A window growing near the top has fewer rows above its base than
+        // it will have: only the rows that exist move.
+        for (int i = 0; i < rollUpRows_ && baseRow_ - i >= 0; ++i) {
             screen[newBaseRow - i] = before[baseRow_ - i];
         }
         displayedTouched_ = displayedTouched_ || screen != before;

@@ -96,6 +96,7 @@ const ScreenCase kRollUp[] = {
     {"BaseRowMovesDown", "1425 1140 'ONE' 142d 'TWO' 1470 'X'", {{14, "ONE"}, {15, "XWO"}}},
     // Three rows cannot end on row 1: the window stops at rows 1..3.
     {"BaseRowKeepsRoomForWindow", "1426 'A' 142d 'B' 1140 'C'", {{2, "A"}, {3, "C"}}},
+    {"GrowingWindowAtTopMovesDown", "1425 1140 'A' 142d 'B' 1427", {{3, "A"}, {4, "B"}}},
     {"ScrollAfterMove", "1425 'ONE' 142d 1340 'TWO' 142d 'SIX'", {{11, "TWO"}, {12, "SIX"}}},
     {"IndentOnBaseRow", "1425 1472 'IN'", {{15, "    IN"}}},
     {"EraseDisplayedMemory", "1425 'ONE' 142d 'TWO' 142c 'X'", {{15, "   X"}}},
