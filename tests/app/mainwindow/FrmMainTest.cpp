@@ -276,6 +276,20 @@ class FrmMainTest : public QObject {
         QCOMPARE(paths[1], paths[0]);
     }
 
+    void closingWhileRecordingStopsTheRecordingFirst() {
+        frmMain& w = open();
+        g_sSaveDir = dir_.path().toStdString();
+        w.txtScriptName->setText(QStringLiteral("closing"));
+        QTest::mouseClick(w.cmdRecord, Qt::LeftButton);
+        QCOMPARE(w.cmdRecord->text(), QStringLiteral("&Stop"));
+        card_->clearCalls();
+        w.close();
+        // The recording's stop brackets its saving with 1035, then the window unloads.
+        QCOMPARE(cardCalls(), (std::vector<std::string>{"1035", "1035", "1028", "DVAFree"}));
+        QCOMPARE(w.cmdRecord->text(), QStringLiteral("&Record"));
+        QVERIFY(QFile::exists(dir_.filePath(QStringLiteral("closing.txt"))));
+    }
+
     void unloadSavesTheChannelTable() {
         frmMain& w = open();
         g_bChannels.set(1, false);
