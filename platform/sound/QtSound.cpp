@@ -16,6 +16,12 @@ QPointer<QTimer> g_pumpTimer;
 
 void installQtSound() {
     setSystemInputFactory(makeSystemInput);
+    // A recording still running when the program ends is not saved; its
+    // capture must end while Qt's sound devices still exist.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QObject::connect(app, &QCoreApplication::aboutToQuit,
+                         [] { soundDriver().execute("close all"); });
+    }
     setPumpScheduler([](bool pumping) {
         if (!g_pumpTimer) {
             // Owned by the application, so it goes before Qt does.

@@ -38,7 +38,7 @@ MciReply WaveDevice::setFormat(const WaveFormat& f) {
 }
 
 MciReply WaveDevice::record(std::unique_ptr<WaveInput> input, double startTime) {
-    endCapture();
+    endCapture(false);
     file_.reset();
     savedPath_.clear();
     keptPath_.clear();  // a recording kept after a failed save stays on disk
@@ -67,23 +67,25 @@ void WaveDevice::pump() {
     }
 }
 
-void WaveDevice::endCapture() {
+void WaveDevice::endCapture(bool keep) {
     if (!input_) {
         return;
     }
-    pump();  // whatever arrived since the last timer tick belongs to the recording
+    if (keep) {
+        pump();  // whatever arrived since the last timer tick belongs to the recording
+    }
     input_->stop();
     lost_ = input_->lostReason();
     input_.reset();
 }
 
 MciReply WaveDevice::stop() {
-    endCapture();
+    endCapture(true);
     return {};
 }
 
 MciReply WaveDevice::save(const std::string& path) {
-    endCapture();
+    endCapture(true);
     if (file_) {
         Status finished = file_->finish();
         if (!finished || !captureError_) {
@@ -120,7 +122,9 @@ MciReply WaveDevice::save(const std::string& path) {
 }
 
 void WaveDevice::close() {
-    endCapture();
+    // Nothing more is read: the recording is dropped, and at program exit the
+    // input's source may already be gone.
+    endCapture(false);
     file_.reset();  // an unsaved recording goes with the device
 }
 

@@ -45,7 +45,7 @@ class WaveDevice {
 
   private:
     class Sink;
-    void endCapture();
+    void endCapture(bool keep);
 
     WaveFormat format_;
     std::unique_ptr<WaveInput> input_;

@@ -121,6 +121,18 @@ TEST_F(Recording, RecordAfterStopStartsAgainEmpty) {
     EXPECT_EQ(soundtest::decode(dir / "b.wav").info.frames, 4000);
 }
 
+TEST_F(Recording, SavedFileGetsTheUsualPermissionsNotThePrivateTempOnes) {
+    const mode_t mask = umask(027);
+    open("set w samplespersec 8000");
+    ASSERT_EQ(run("record w overwrite").code, 0u);
+    clock.clock.advance(0.1);
+    ASSERT_EQ(run("save w " + (dir / "p.wav")).code, 0u);
+    umask(mask);
+    struct stat st {};
+    ASSERT_EQ(stat((dir / "p.wav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
 TEST_F(Recording, UnsavedRecordingLeavesNoTemporaryFileBehind) {
     ScratchDir tmp;
     soundtest::TmpDirScope scope(tmp.path);
