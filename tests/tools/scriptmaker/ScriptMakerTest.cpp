@@ -88,15 +88,6 @@ TEST_F(ScriptMakerTest, NullPairsBetweenWordsLetARepeatedCodeActAgain) {
     EXPECT_DOUBLE_EQ(summary.seconds, platform::scc::frameTime(120));
 }
 
-TEST_F(ScriptMakerTest, TheCaptionStillOnDisplayAtTheEndIsNotWritten) {
-    CaptionTrack t;
-    load(t, 0, 'A');
-    edm(t, 30);
-    ScriptSummary summary;
-    EXPECT_EQ(scriptOf(t, &summary), "");
-    EXPECT_EQ(summary.rows, 0);
-}
-
 TEST_F(ScriptMakerTest, AnUnwritableScriptIsAnErrorNamingIt) {
     CaptionTrack t;
     load(t, 0, 'A');
