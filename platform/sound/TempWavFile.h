@@ -3,6 +3,9 @@
 // grows as sound arrives, so memory stays flat however long the recording.
 // Written as RF64 that libsndfile turns back into a plain RIFF WAVE at close
 // when it stays under 4 GiB, so very long recordings still make a valid file.
+// That RIFF file carries a JUNK chunk (room for the RF64 sizes) and a
+// WAVE_FORMAT_EXTENSIBLE "fmt " chunk with the PCM subformat; block align and
+// byte rate are the set format's.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
