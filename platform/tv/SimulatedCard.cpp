@@ -223,4 +223,8 @@ bool SimulatedCard::soundPlaying() const {
     return sound_ && sound_->playing();
 }
 
+double SimulatedCard::soundSecondsPlayed() const {
+    return sound_ ? sound_->secondsPlayed() : 0.0;
+}
+
 }  // namespace platform::tv

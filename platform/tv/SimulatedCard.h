@@ -73,6 +73,7 @@ class SimulatedCard final : public QObject, public TvCard {
     int volume() const { return volume_; }
     int movesNoted() const { return moves_; }
     bool soundPlaying() const;
+    double soundSecondsPlayed() const;
     VideoWindow* videoWindow() const { return video_.data(); }
 
     Status DVALoad(intptr_t hInstance) override;

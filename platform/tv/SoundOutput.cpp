@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QMediaDevices>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <vector>
 
@@ -15,7 +16,9 @@ namespace platform::tv {
 class FeedDevice final : public QIODevice {
   public:
     FeedDevice(AudioFeed& feed, const QAudioFormat& format, double start)
-        : feed_(feed), format_(format), position_(start) {}
+        : feed_(feed), format_(format), start_(start), position_(start) {}
+
+    double secondsRendered() const { return position_.load() - start_; }
 
     void setGain(double g) { gain_ = static_cast<float>(g); }
     bool isSequential() const override { return true; }
@@ -28,8 +31,9 @@ class FeedDevice final : public QIODevice {
         const auto frames = static_cast<std::size_t>(maxlen / bytesPerFrame);
         const int feedChannels = std::min(channels, 2);
         buffer_.resize(frames * static_cast<std::size_t>(feedChannels));
-        feed_.render(position_, format_.sampleRate(), feedChannels, buffer_.data(), frames);
-        position_ += static_cast<double>(frames) / format_.sampleRate();
+        const double at = position_.load();
+        feed_.render(at, format_.sampleRate(), feedChannels, buffer_.data(), frames);
+        position_.store(at + static_cast<double>(frames) / format_.sampleRate());
         for (std::size_t f = 0; f < frames; ++f) {
             for (int c = 0; c < channels; ++c) {
                 const float v =
@@ -55,7 +59,8 @@ class FeedDevice final : public QIODevice {
   private:
     AudioFeed& feed_;
     QAudioFormat format_;
-    double position_ = 0.0;
+    double start_ = 0.0;
+    std::atomic<double> position_{0.0};
     float gain_ = 1.0f;
     std::vector<float> buffer_;
 };
@@ -119,6 +124,10 @@ void SoundOutput::stop() {
         sink_.reset();
     }
     device_.reset();
+}
+
+double SoundOutput::secondsPlayed() const {
+    return device_ ? device_->secondsRendered() : 0.0;
 }
 
 void SoundOutput::setGain(double gain) {

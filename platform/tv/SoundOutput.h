@@ -26,6 +26,8 @@ class SoundOutput final : public QObject {
     // 1.0: the feed unchanged.
     void setGain(double gain);
     bool playing() const { return sink_ != nullptr; }
+    // How much of the feed the device has taken since start.
+    double secondsPlayed() const;
 
   private:
     AudioFeed& feed_;
