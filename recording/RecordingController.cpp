@@ -105,11 +105,12 @@ void RecordingController::startSequence() {
     }
     controls_.setTimerInterval(kTickMilliseconds);
     controls_.setTimerEnabled(true);
-    sound_.start(services_.quality);
-
     // The script's time base is taken when the decoder starts, just after
     // the sound has been told to record.
     failures_.clear();
+    if (const platform::Status started = sound_.start(services_.quality); !started) {
+        failures_.push_back(started.message());
+    }
     const std::string script = scriptPath();
     m_nScriptFno = services_.files.freeFile();
     platform::Status opened =

@@ -22,11 +22,17 @@ std::string formatCommand(const QualityValues& q) {
            std::to_string(bytesPerSecond);
 }
 
-void SoundRecorder::start(const QualityValues& q) {
-    // A failed open or format shows up at the save, which then fails too.
-    mci_.send("open new type waveaudio alias w");
-    mci_.send(formatCommand(q));
-    mci_.send("record w overwrite");
+platform::Status SoundRecorder::start(const QualityValues& q) {
+    platform::Status first;
+    for (const std::string& command : {std::string("open new type waveaudio alias w"),
+                                       formatCommand(q), std::string("record w overwrite")}) {
+        const MciReply reply = mci_.send(command);
+        if (reply.code != 0 && first) {
+            first = platform::Error{"The sound could not be recorded ('" + command +
+                                    "'): " + reply.text};
+        }
+    }
+    return first;
 }
 
 platform::Status SoundRecorder::saveAfterPress(const std::string& wavPath) {

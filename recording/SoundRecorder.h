@@ -16,8 +16,9 @@ class SoundRecorder {
   public:
     explicit SoundRecorder(MciSender& mci) : mci_(mci) {}
 
-    // open, set the format, record.
-    void start(const QualityValues& q);
+    // open, set the format, record: all three are sent whatever happens;
+    // the first failure is returned with the device's reason.
+    platform::Status start(const QualityValues& q);
     // After a Stop press: save to wavPath, close.
     platform::Status saveAfterPress(const std::string& wavPath);
     // After a time-out: stop, save to wavPath, close.

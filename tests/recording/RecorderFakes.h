@@ -46,11 +46,16 @@ struct FakeMci final : MciSender {
         if (command.rfind("save w ", 0) == 0) {
             return {saveError, saveReply};
         }
+        if (command == "record w overwrite") {
+            return {recordError, recordReply};
+        }
         return {};
     }
     EventLog& log;
     uint32_t saveError = 0;
     std::string saveReply;
+    uint32_t recordError = 0;
+    std::string recordReply;
 };
 
 struct Box {

@@ -335,6 +335,19 @@ TEST_F(RecordingTest, FailedSoundSaveSaysWhereTheSoundWasKept) {
     EXPECT_EQ(controls.record, "&Record");
 }
 
+TEST_F(RecordingTest, SoundThatCouldNotStartIsToldWithItsReason) {
+    mci.recordError = 328;
+    mci.recordReply = "Cannot record: no capture device";
+    press();
+    EXPECT_EQ(log.events.size(), 3u) << "the whole start is sent";
+    EXPECT_TRUE(boxes.shown.empty());
+    mci.saveError = 302;
+    press();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("no capture device"), std::string::npos)
+        << boxes.shown[0].text;
+}
+
 TEST_F(RecordingTest, LostSoundInputIsTold) {
     mci.saveReply = "input lost: the capture device went away";
     press();
