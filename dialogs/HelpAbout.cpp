@@ -8,7 +8,7 @@ namespace dialogs {
 
 std::string aboutText() {
     return "Cuelark ver.2.00\r\n"
-           "Records a TV programme's sound and its closed captions as a timed script.";
+           "Records TV sound and captions as a timed script.";
 }
 
 std::string helpTarget(const std::string& programFolder) {

@@ -49,6 +49,10 @@ platform::Status SoundRecorder::saveAndClose(const std::string& wavPath) {
     const MciReply saved = mci_.send("save w " + wavPath);
     mci_.send("close w ");
     if (saved.code != 0) {
+        // The device's reply usually names the file already.
+        if (saved.text.find(wavPath) != std::string::npos) {
+            return platform::Error{"The sound could not be saved. " + saved.text};
+        }
         std::string message = "The sound could not be saved to '" + wavPath + "'";
         if (!saved.text.empty()) {
             message += ": " + saved.text;
