@@ -1,7 +1,8 @@
 // Watches the simulated card for a while in real time and prints how late
 // each caption frame reached its window and how much CPU watching costs.
 //   tvcard_bench [seconds, default 60] [broadcasts folder]
-// The first half watches channel 3 (a station), the second channel 4 (snow).
+// After a short warm-up, the first half watches channel 3 (a station), the
+// second channel 4 (snow).
 #include <sndfile.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -120,19 +121,28 @@ int main(int argc, char** argv) {
     std::printf("watching %s, %.0f s per phase, sound %s\n", root.c_str(), phaseSeconds,
                 card.soundPlaying() ? "playing" : "off (no output device)");
 
-    // Phase one: a station, whose frames are timed. Phase two: snow.
+    // A few seconds of warm-up (the stations are resampled for the sound
+    // device then), then a station whose frames are timed, then snow.
+    constexpr int kWarmUpMs = 4000;
     double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    QTimer::singleShot(static_cast<int>(phaseSeconds * 1000), [&] {
-        report("station", g_lateness, cpuSeconds() - cpu0,
-               static_cast<double>(wall.elapsed()) / 1000);
-        card.DVATuneSetChannel(0, 4);
+    const auto phaseMs = static_cast<int>(phaseSeconds * 1000);
+    const auto elapsed = [&] { return static_cast<double>(wall.elapsed()) / 1000; };
+    QTimer::singleShot(kWarmUpMs, [&] {
+        report("warm-up", g_lateness, cpuSeconds() - cpu0, elapsed());
+        g_lateness.clear();
         cpu0 = cpuSeconds();
         wall.restart();
-        QTimer::singleShot(static_cast<int>(phaseSeconds * 1000), [&] {
-            report("snow", {}, cpuSeconds() - cpu0, static_cast<double>(wall.elapsed()) / 1000);
-            app.quit();
+        QTimer::singleShot(phaseMs, [&] {
+            report("station", g_lateness, cpuSeconds() - cpu0, elapsed());
+            card.DVATuneSetChannel(0, 4);
+            cpu0 = cpuSeconds();
+            wall.restart();
+            QTimer::singleShot(phaseMs, [&] {
+                report("snow", {}, cpuSeconds() - cpu0, elapsed());
+                app.quit();
+            });
         });
     });
     app.exec();

@@ -12,7 +12,36 @@ void BroadcastFeed::setProgramme(std::shared_ptr<const StationSet> stations, dou
     std::lock_guard lock(mutex_);
     stations_ = std::move(stations);
     origin_ = origin;
+    ++generation_;
     tracks_.clear();
+}
+
+BroadcastFeed::Track BroadcastFeed::resample(const Station& s, int sampleRate) {
+    auto track = std::make_shared<std::vector<float>>();
+    if (sampleRate == s.sampleRate || s.samples.empty()) {
+        *track = s.samples;
+        return track;
+    }
+    const double ratio = static_cast<double>(sampleRate) / s.sampleRate;
+    const auto inFrames = static_cast<long>(s.soundFrames());
+    const auto outFrames = static_cast<long>(std::ceil(static_cast<double>(inFrames) * ratio)) + 1;
+    track->assign(static_cast<std::size_t>(outFrames) * static_cast<std::size_t>(s.channels), 0.0f);
+    SRC_DATA data{};
+    data.data_in = s.samples.data();
+    data.input_frames = inFrames;
+    data.data_out = track->data();
+    data.output_frames = outFrames;
+    data.src_ratio = ratio;
+    const int err = src_simple(&data, SRC_SINC_MEDIUM_QUALITY, s.channels);
+    if (err != 0) {
+        std::cerr << "Cannot resample channel " << s.channel << " to " << sampleRate
+                  << " Hz: " << src_strerror(err) << '\n';
+        track->clear();
+    } else {
+        track->resize(static_cast<std::size_t>(data.output_frames_gen) *
+                      static_cast<std::size_t>(s.channels));
+    }
+    return track;
 }
 
 BroadcastFeed::Track BroadcastFeed::trackFor(const Station& s, int sampleRate) {
@@ -21,34 +50,39 @@ BroadcastFeed::Track BroadcastFeed::trackFor(const Station& s, int sampleRate) {
     if (it != tracks_.end()) {
         return it->second;
     }
-    auto track = std::make_shared<std::vector<float>>();
-    if (sampleRate == s.sampleRate || s.samples.empty()) {
-        *track = s.samples;
-    } else {
-        const double ratio = static_cast<double>(sampleRate) / s.sampleRate;
-        const auto inFrames = static_cast<long>(s.soundFrames());
-        const auto outFrames =
-            static_cast<long>(std::ceil(static_cast<double>(inFrames) * ratio)) + 1;
-        track->assign(static_cast<std::size_t>(outFrames) * static_cast<std::size_t>(s.channels),
-                      0.0f);
-        SRC_DATA data{};
-        data.data_in = s.samples.data();
-        data.input_frames = inFrames;
-        data.data_out = track->data();
-        data.output_frames = outFrames;
-        data.src_ratio = ratio;
-        const int err = src_simple(&data, SRC_SINC_MEDIUM_QUALITY, s.channels);
-        if (err != 0) {
-            std::cerr << "Cannot resample channel " << s.channel << " to " << sampleRate
-                      << " Hz: " << src_strerror(err) << '\n';
-            track->clear();
-        } else {
-            track->resize(static_cast<std::size_t>(data.output_frames_gen) *
-                          static_cast<std::size_t>(s.channels));
-        }
-    }
+    Track track = resample(s, sampleRate);
     tracks_.emplace(key, track);
     return track;
+}
+
+void BroadcastFeed::prepare(int sampleRate) {
+    std::shared_ptr<const StationSet> stations;
+    uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        stations = stations_;
+        generation = generation_;
+    }
+    if (!stations || sampleRate <= 0) {
+        return;
+    }
+    for (int ch = 1; ch <= kChannelCount; ++ch) {
+        const Station* s = stations->at(ch);
+        if (s == nullptr) {
+            continue;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (generation != generation_ || tracks_.count({ch, sampleRate}) != 0) {
+                continue;
+            }
+        }
+        Track track = resample(*s, sampleRate);
+        std::lock_guard lock(mutex_);
+        if (generation == generation_) {
+            tracks_.emplace(std::make_pair(ch, sampleRate), std::move(track));
+        }
+    }
 }
 
 void BroadcastFeed::renderStation(const Station& s, double from, int sampleRate, int channels,

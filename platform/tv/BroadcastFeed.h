@@ -3,6 +3,7 @@
 // tuned at each moment, looping with its captions, resampled to the rate
 // asked for. Resampled tracks are made once per station and rate and kept.
 // Safe to render from another thread than the one that tunes.
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -25,8 +26,14 @@ class BroadcastFeed final : public AudioFeed {
     void render(double start, int sampleRate, int channels, float* out,
                 std::size_t frames) override;
 
+    // Resamples every station to sampleRate ahead of use without holding up
+    // render meanwhile, so that later renders at that rate never wait for it.
+    // Safe to run on a thread of its own.
+    void prepare(int sampleRate);
+
   private:
     using Track = std::shared_ptr<const std::vector<float>>;
+    static Track resample(const Station& s, int sampleRate);
     Track trackFor(const Station& s, int sampleRate);
     void renderStation(const Station& s, double from, int sampleRate, int channels, float* out,
                        std::size_t frames);
@@ -35,6 +42,7 @@ class BroadcastFeed final : public AudioFeed {
     std::mutex mutex_;
     std::shared_ptr<const StationSet> stations_;
     double origin_ = 0.0;
+    uint64_t generation_ = 0;  // counts programmes: stale preparations are dropped
     std::map<std::pair<int, int>, Track> tracks_;  // by (channel, rate)
 };
 

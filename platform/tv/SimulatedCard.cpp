@@ -182,7 +182,7 @@ void SimulatedCard::startPicture() {
     if (soundEnabled_ && !sound_) {
         sound_ = std::make_unique<SoundOutput>(feed_);
         sound_->setGain(volume_ / 500.0);
-        if (!sound_->start(clock_.now())) {
+        if (!sound_->start()) {
             sound_.reset();
         }
     }

@@ -1,5 +1,7 @@
 #include "platform/tv/SoundOutput.h"
 
+#include "platform/core/Clock.h"
+
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QIODevice>
@@ -90,13 +92,26 @@ QAudioDevice defaultOutputQuietly() {
 
 }  // namespace
 
-SoundOutput::SoundOutput(AudioFeed& feed, QObject* parent) : QObject(parent), feed_(feed) {}
+struct SoundOutput::Chosen {
+    QAudioDevice device;
+    QAudioFormat format;
+};
+
+SoundOutput::SoundOutput(BroadcastFeed& feed, QObject* parent) : QObject(parent), feed_(feed) {
+    readyPoll_.setInterval(50);
+    connect(&readyPoll_, &QTimer::timeout, this, [this] {
+        if (prepared_.load()) {
+            readyPoll_.stop();
+            startSink();
+        }
+    });
+}
 
 SoundOutput::~SoundOutput() {
     stop();
 }
 
-bool SoundOutput::start(double at) {
+bool SoundOutput::start() {
     stop();
     const QAudioDevice device = defaultOutputQuietly();
     if (device.isNull()) {
@@ -110,20 +125,41 @@ bool SoundOutput::start(double at) {
             return false;
         }
     }
-    device_ = std::make_unique<FeedDevice>(feed_, format, at);
-    device_->setGain(gain_);
-    device_->open(QIODevice::ReadOnly);
-    sink_ = std::make_unique<QAudioSink>(device, format);
-    sink_->start(device_.get());
+    chosen_ = std::make_unique<Chosen>(Chosen{device, format});
+    active_ = true;
+    prepared_ = false;
+    const int rate = format.sampleRate();
+    preparer_ = std::thread([this, rate] {
+        feed_.prepare(rate);
+        prepared_ = true;
+    });
+    readyPoll_.start();
     return true;
 }
 
+void SoundOutput::startSink() {
+    if (preparer_.joinable()) {
+        preparer_.join();
+    }
+    device_ = std::make_unique<FeedDevice>(feed_, chosen_->format, programClock().now());
+    device_->setGain(gain_);
+    device_->open(QIODevice::ReadOnly);
+    sink_ = std::make_unique<QAudioSink>(chosen_->device, chosen_->format);
+    sink_->start(device_.get());
+}
+
 void SoundOutput::stop() {
+    readyPoll_.stop();
+    if (preparer_.joinable()) {
+        preparer_.join();
+    }
     if (sink_) {
         sink_->stop();
         sink_.reset();
     }
     device_.reset();
+    chosen_.reset();
+    active_ = false;
 }
 
 double SoundOutput::secondsPlayed() const {

@@ -1,11 +1,16 @@
 #pragma once
 // Plays the card's sound on the system's default output, pulled from the
-// audio feed at the program clock's position. No output device is no error:
-// the card is then silent.
+// broadcast feed at the program clock's position. No output device is no
+// error: the card is then silent. The stations are resampled to the device's
+// rate on a thread of its own first, so the picture never waits for that;
+// the sound starts when they are ready, as a set warms up.
 #include <QObject>
+#include <QTimer>
+#include <atomic>
 #include <memory>
+#include <thread>
 
-#include "platform/tv/AudioFeed.h"
+#include "platform/tv/BroadcastFeed.h"
 
 class QAudioSink;
 
@@ -16,24 +21,33 @@ class FeedDevice;
 class SoundOutput final : public QObject {
     Q_OBJECT
   public:
-    explicit SoundOutput(AudioFeed& feed, QObject* parent = nullptr);
+    explicit SoundOutput(BroadcastFeed& feed, QObject* parent = nullptr);
     ~SoundOutput() override;
 
-    // Starts playing the feed from time `at` on the program clock; false
-    // when there is no device to play on.
-    bool start(double at);
+    // Starts playing the feed from the live edge; false when there is no
+    // device to play on.
+    bool start();
     void stop();
     // 1.0: the feed unchanged.
     void setGain(double gain);
-    bool playing() const { return sink_ != nullptr; }
-    // How much of the feed the device has taken since start.
+    // A device was found and the sound is playing or about to.
+    bool playing() const { return active_; }
+    // How much of the feed the device has taken.
     double secondsPlayed() const;
 
   private:
-    AudioFeed& feed_;
+    void startSink();
+
+    BroadcastFeed& feed_;
     double gain_ = 1.0;
+    bool active_ = false;
+    std::thread preparer_;
+    std::atomic<bool> prepared_{false};
+    QTimer readyPoll_;
     std::unique_ptr<FeedDevice> device_;
     std::unique_ptr<QAudioSink> sink_;
+    struct Chosen;
+    std::unique_ptr<Chosen> chosen_;
 };
 
 }  // namespace platform::tv
