@@ -106,3 +106,23 @@ TEST_F(Feed, ResamplesToTheRequestedRate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Feed, PreparedTracksSoundTheSameAsOnesMadeOnDemand) {
+    tunings.tune(kOrigin, 5);
+    const std::vector<float> onDemand = render(kOrigin + 0.5, 22050, 2, 300);
+    BroadcastFeed prepared(tunings);
+    prepared.setProgramme(stations, kOrigin);
+    prepared.prepare(22050);
+    std::vector<float> out(600, 99.0f);
+    prepared.render(kOrigin + 0.5, 22050, 2, out.data(), 300);
+    EXPECT_EQ(out, onDemand);
+    // A new programme forgets the old tracks.
+    prepared.setProgramme(nullptr, 0.0);
+    prepared.prepare(22050);
+    prepared.render(kOrigin + 0.5, 22050, 2, out.data(), 300);
+    EXPECT_EQ(out, std::vector<float>(600, 0.0f));
+}
+
+}  // namespace
