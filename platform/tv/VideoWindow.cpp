@@ -1,8 +1,14 @@
 #include "platform/tv/VideoWindow.h"
 
+#include <unistd.h>
 #include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
 
 #include "platform/core/Clock.h"
 #include "platform/tv/captionscreen/CaptionPainter.h"
@@ -22,6 +28,38 @@ const QColor kBarColours[] = {
     QColor(192, 192, 192), QColor(192, 192, 0), QColor(0, 192, 192), QColor(0, 192, 0),
     QColor(192, 0, 192),   QColor(192, 0, 0),   QColor(0, 0, 192),
 };
+
+// Seconds from this process's start (as the kernel noted it) to now.
+double secondsSinceProcessStart() {
+    std::ifstream in("/proc/self/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The command name may hold spaces: the fields are counted after its ')'.
+    std::size_t at = stat.rfind(')');
+    for (int field = 2; field < 22 && at != std::string::npos; ++field) {
+        at = stat.find(' ', at + 1);
+    }
+    if (at == std::string::npos) {
+        return -1.0;
+    }
+    const double started =
+        std::strtod(stat.c_str() + at + 1, nullptr) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 - started;
+}
+
+// CUELARK_REPORT_FIRST_PAINT=1 tells on stderr when the first picture was
+// painted, for measuring start-up; read once, so painting costs nothing more.
+void reportFirstPicture() {
+    static bool pending = [] {
+        const char* v = std::getenv("CUELARK_REPORT_FIRST_PAINT");
+        return v != nullptr && std::string(v) == "1";
+    }();
+    if (pending) {
+        pending = false;
+        std::fprintf(stderr, "first-paint %.3f\n", secondsSinceProcessStart());
+    }
+}
 
 }  // namespace
 
@@ -135,8 +173,9 @@ QString VideoWindow::clockText() const {
 }
 
 QRect VideoWindow::clockRect() const {
-    const int h = std::max(16, height() / 10);
-    return QRect(width() / 2 - 2 * h, height() - 2 * h, 4 * h, h + h / 2);
+    // Below the caption safe area, so that captions never cover it.
+    const int h = std::max(14, height() / 12);
+    return QRect(width() / 2 - 2 * h, height() - h - 2, 4 * h, h);
 }
 
 QRect VideoWindow::channelRect() const {
@@ -250,6 +289,7 @@ void VideoWindow::paintEvent(QPaintEvent* e) {
     if (captionDisplay_) {
         captionscreen::paintCaptions(p, *captions_, rect());
     }
+    reportFirstPicture();
 }
 
 }  // namespace platform::tv
