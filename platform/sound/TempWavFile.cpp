@@ -12,6 +12,7 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/sound/PlainPcmHeader.h"
 #include "platform/sound/SampleConvert.h"
 
 namespace platform::sound {
@@ -147,6 +148,11 @@ Status TempWavFile::finish() {
     if (rc != 0 && writeError_) {
         writeError_ =
             Error{"Cannot complete the recording '" + path_ + "': " + sf_error_number(rc)};
+    }
+    if (writeError_) {
+        // A recording short enough to be a plain WAV gets the plain PCM header
+        // every player reads; a longer one stays RF64.
+        writeError_ = rewriteFileAsPlainPcm(path_);
     }
     return writeError_;
 }

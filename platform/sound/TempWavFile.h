@@ -1,11 +1,11 @@
 #pragma once
 // A recording as it is being made: a WAV file in the temporary folder that
 // grows as sound arrives, so memory stays flat however long the recording.
-// Written as RF64 that libsndfile turns back into a plain RIFF WAVE at close
-// when it stays under 4 GiB, so very long recordings still make a valid file.
-// That RIFF file carries a JUNK chunk (room for the RF64 sizes) and a
-// WAVE_FORMAT_EXTENSIBLE "fmt " chunk with the PCM subformat; block align and
-// byte rate are the set format's.
+// Written as RF64 that libsndfile turns back into a RIFF WAVE at close when
+// it stays under 4 GiB, so very long recordings still make a valid file.
+// finish() then gives that RIFF file the plain PCM "fmt " chunk (format tag 1)
+// in place of libsndfile's WAVE_FORMAT_EXTENSIBLE one, followed by a JUNK
+// chunk over the room left; block align and byte rate are the set format's.
 #include <cstddef>
 #include <cstdint>
 #include <memory>

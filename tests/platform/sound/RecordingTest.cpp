@@ -54,7 +54,13 @@ TEST_P(EveryFormat, HeaderAndSamplesMatchTheSetFormat) {
     const auto h = soundtest::readFmt(wav);
     ASSERT_TRUE(h.found);
     EXPECT_EQ(h.riff, "RIFF");
-    EXPECT_TRUE(h.formatTag == 1 || h.formatTag == 0xFFFE) << h.formatTag;
+    // Plain PCM: the 16-byte "fmt " body with tag 1, first after "WAVE",
+    // and the chunks still add up to the RIFF size and the file's length.
+    EXPECT_EQ(h.formatTag, 1) << h.formatTag;
+    EXPECT_EQ(h.fmtSize, 16u);
+    EXPECT_EQ(h.firstChunk, "fmt ");
+    EXPECT_EQ(h.riffEnd, h.fileSize);
+    EXPECT_EQ(h.chunksEnd, h.fileSize);
     EXPECT_EQ(h.channels, channels);
     EXPECT_EQ(h.sampleRate, static_cast<uint32_t>(rate));
     EXPECT_EQ(h.bits, bits);
@@ -66,6 +72,12 @@ TEST_P(EveryFormat, HeaderAndSamplesMatchTheSetFormat) {
     const auto frames = static_cast<sf_count_t>(std::floor(13 * 0.077 * rate));
     EXPECT_NEAR(static_cast<double>(d.info.frames), static_cast<double>(frames), 1.0);
     EXPECT_EQ(h.dataBytes, static_cast<uint32_t>(d.info.frames * align));
+    EXPECT_EQ(d.info.format, SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16));
+    // A second, independent reader.
+    EXPECT_EQ(soundtest::soxInfo(wav),
+              std::to_string(rate) + " " + std::to_string(channels) + " " + std::to_string(bits) +
+                  " " + std::to_string(d.info.frames) + " " +
+                  (bits == 8 ? "Unsigned Integer PCM" : "Signed Integer PCM"));
     // Each sample is the ramp at its own moment, to the format's precision.
     // libsndfile reads a PCM value q back as q / 2^(bits-1); the device wrote
     // the nearest q to x * (2^(bits-1) - 1), so half a step is the most it may be off.

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -105,8 +106,13 @@ struct FmtChunk {
     uint32_t byteRate = 0;
     uint16_t blockAlign = 0;
     uint16_t bits = 0;
+    uint32_t fmtSize = 0;
     uint32_t dataBytes = 0;
     std::string riff;
+    std::string firstChunk;  // the id of the chunk right after "WAVE"
+    uint64_t riffEnd = 0;    // 8 + the RIFF size
+    uint64_t chunksEnd = 0;  // where walking the chunks stopped
+    uint64_t fileSize = 0;
 };
 
 inline uint32_t le32(const unsigned char* p) {
@@ -125,14 +131,20 @@ inline FmtChunk readFmt(const std::string& path) {
         return f;
     }
     f.riff.assign(b.begin(), b.begin() + 4);
+    f.riffEnd = 8 + static_cast<uint64_t>(le32(&b[4]));
+    f.fileSize = b.size();
     std::size_t pos = 12;
     while (pos + 8 <= b.size()) {
         const std::string id(b.begin() + static_cast<long>(pos),
                              b.begin() + static_cast<long>(pos) + 4);
+        if (pos == 12) {
+            f.firstChunk = id;
+        }
         const uint32_t size = le32(&b[pos + 4]);
-        const unsigned char* body = &b[pos + 8];
+        const unsigned char* body = b.data() + pos + 8;
         if (id == "fmt " && pos + 8 + 16 <= b.size()) {
             f.found = true;
+            f.fmtSize = size;
             f.formatTag = le16(body);
             f.channels = le16(body + 2);
             f.sampleRate = le32(body + 4);
@@ -144,7 +156,37 @@ inline FmtChunk readFmt(const std::string& path) {
         }
         pos += 8 + size + (size & 1);
     }
+    f.chunksEnd = pos;
     return f;
+}
+
+// What sox makes of a file: "<rate> <channels> <bits> <samples> <encoding>",
+// or "" when sox cannot read it.
+inline std::string soxInfo(const std::string& path) {
+    const std::string command = "sox --i -r '" + path + "' && sox --i -c '" + path +
+                                "' && sox --i -b '" + path + "' && sox --i -s '" + path +
+                                "' && sox --i -e '" + path + "'";
+    FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!p) {
+        return {};
+    }
+    std::string out;
+    char buf[256] = {};
+    while (fgets(buf, sizeof buf, p)) {
+        out += buf;
+    }
+    if (pclose(p) != 0) {
+        return {};
+    }
+    for (char& c : out) {
+        if (c == '\n') {
+            c = ' ';
+        }
+    }
+    while (!out.empty() && out.back() == ' ') {
+        out.pop_back();
+    }
+    return out;
 }
 
 // The whole file through libsndfile, as floats.
