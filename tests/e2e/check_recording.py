@@ -5,12 +5,13 @@
       the WAV file's header and its length: SECONDS within half a second,
       and up to LATE seconds more (a time-out comes at the first half-second
       tick at or after the end, so it may come that much later)
-  check_recording.py script RECORDED REFERENCE PRESSES
+  check_recording.py script RECORDED REFERENCE PRESSES [MIN_ROWS]
       the recorded script against the script maker's rows for the whole
       programme: same texts in a row, same times once shifted by the
       programme time of the recording's start, and a check mark on the row
       before the caption current at each Check press. PRESSES lists the
-      presses in milliseconds after the Record press, comma-separated.
+      presses in milliseconds after the Record press, comma-separated; the
+      script must hold MIN_ROWS rows at least (default 2).
 """
 import struct
 import sys
@@ -79,11 +80,11 @@ def rows_of(path):
     return rows
 
 
-def script(recorded_path, reference_path, presses):
+def script(recorded_path, reference_path, presses, min_rows=2):
     rec = rows_of(recorded_path)
     ref = rows_of(reference_path)
-    if len(rec) < 2:
-        sys.exit(f"{recorded_path}: {len(rec)} row(s), expected at least 2: {rec}")
+    if len(rec) < min_rows or not rec:
+        sys.exit(f"{recorded_path}: {len(rec)} row(s), expected at least {min_rows}: {rec}")
     firsts = [j for j, r in enumerate(ref) if r[2] == rec[0][2]]
     if not firsts:
         sys.exit(f"{recorded_path}: first row {rec[0][2]!r} is no caption of the station")
@@ -119,9 +120,9 @@ def script(recorded_path, reference_path, presses):
 def main(argv):
     if len(argv) in (7, 8) and argv[1] == "wav":
         wav(*argv[2:])
-    elif len(argv) == 5 and argv[1] == "script":
+    elif len(argv) in (5, 6) and argv[1] == "script":
         presses = [int(p) for p in argv[4].split(",") if p]
-        script(argv[2], argv[3], presses)
+        script(argv[2], argv[3], presses, *[int(n) for n in argv[5:]])
     else:
         sys.exit(__doc__)
 

@@ -111,7 +111,9 @@ no_message_box() { [ -z "$(message_box)" ]; }
 start_program() {
     local launcher=$E2E_PREFIX/bin/cuelark
     [ -L "$launcher" ] || fail "no launcher link $launcher"
-    "$launcher" "$@" >>"$E2E_LOG/program.log" 2>&1 &
+    # Its temporary files (a recording it could not save is kept there) stay
+    # in the run's own folder.
+    TMPDIR=$E2E_TMP "$launcher" "$@" >>"$E2E_LOG/program.log" 2>&1 &
     APP_PID=$!
     wait_for 30 "the main window \"Cuelark\"" has_window_named Cuelark
     MAIN_WINDOW=$(windows_named Cuelark | head -n 1)
