@@ -113,7 +113,11 @@ start_program() {
     [ -L "$launcher" ] || fail "no launcher link $launcher"
     # Its temporary files (a recording it could not save is kept there) stay
     # in the run's own folder.
-    TMPDIR=$E2E_TMP "$launcher" "$@" >>"$E2E_LOG/program.log" 2>&1 &
+    # A runtime folder of its own: no sound server is reached unless the run
+    # starts one, as on a fresh build machine.
+    mkdir -p -m 700 "$E2E_TMP/runtime"
+    TMPDIR=$E2E_TMP XDG_RUNTIME_DIR=$E2E_TMP/runtime PULSE_SERVER= \
+        "$launcher" "$@" >>"$E2E_LOG/program.log" 2>&1 &
     APP_PID=$!
     wait_for 30 "the main window \"Cuelark\"" has_window_named Cuelark
     MAIN_WINDOW=$(windows_named Cuelark | head -n 1)
