@@ -3,8 +3,12 @@
 // start is from the onset of its burst in the recorded WAV.
 //   av_alignment make <station folder> [seconds, default 120] [sound rate, default 48000]
 //   av_alignment measure <recorded wav> <recorded script>
+//   av_alignment format <wav>      rate, channels, bits and length
 // The station shows a new pop-on caption every two seconds; its sound is
-// silent but for a 1 kHz burst of 200 ms from each caption's display frame.
+// silent but for a 1 kHz burst of 200 ms from each caption's boundary frame:
+// the first of the two erase-displayed-memory codes, the moment the script
+// takes as the caption's start. The end-of-caption that puts it on a
+// receiver's screen follows two frames (66.7 ms) later.
 #include <sndfile.h>
 
 #include <algorithm>
@@ -34,8 +38,8 @@ uint8_t withParity(int b) {
                                                                                       : b);
 }
 
-// The frame at which caption k is displayed (its first end-of-caption).
-int64_t displayFrame(int64_t k) {
+// The frame of caption k's boundary (its first erase-displayed-memory).
+int64_t boundaryFrame(int64_t k) {
     return 45 + k * kCaptionEveryFrames;
 }
 
@@ -44,10 +48,10 @@ int make(const std::filesystem::path& folder, double seconds, int rate) {
     std::ofstream(folder / "title.txt") << "Alignment\n";
     std::vector<scc::CaptionWord> words;
     std::vector<double> onsets;
-    for (int64_t k = 0; scc::frameTime(displayFrame(k)) + 1.0 < seconds; ++k) {
+    for (int64_t k = 0; scc::frameTime(boundaryFrame(k)) + 1.0 < seconds; ++k) {
         // Loaded well before its display: clear the off-screen memory, place
         // the row, write the text; then erase the screen and swap.
-        int64_t f = displayFrame(k) - 30;
+        int64_t f = boundaryFrame(k) - 30;
         const auto add = [&](int a, int b) {
             words.push_back({f++, withParity(a), withParity(b)});
         };
@@ -57,9 +61,9 @@ int make(const std::filesystem::path& folder, double seconds, int rate) {
         for (std::size_t i = 0; i < text.size(); i += 2) {
             add(text[i], i + 1 < text.size() ? text[i + 1] : 0);
         }
-        f = displayFrame(k) - 2;
+        f = boundaryFrame(k);
         add(0x14, 0x2C), add(0x14, 0x2C), add(0x14, 0x2F), add(0x14, 0x2F);
-        onsets.push_back(scc::frameTime(displayFrame(k)));
+        onsets.push_back(scc::frameTime(boundaryFrame(k)));
     }
     std::ofstream(folder / "captions.scc") << scc::formatScc(words);
 
@@ -165,6 +169,22 @@ int measure(const std::string& wavPath, const std::string& scriptPath) {
     return 0;
 }
 
+int format(const std::string& wavPath) {
+    SF_INFO info{};
+    SNDFILE* in = sf_open(wavPath.c_str(), SFM_READ, &info);
+    if (in == nullptr) {
+        std::fprintf(stderr, "cannot read %s: %s\n", wavPath.c_str(), sf_strerror(nullptr));
+        return 1;
+    }
+    sf_close(in);
+    const int sub = info.format & SF_FORMAT_SUBMASK;
+    const int bits = sub == SF_FORMAT_PCM_U8 ? 8 : sub == SF_FORMAT_PCM_16 ? 16 : 0;
+    std::printf("%d Hz %s %d-bit, %.1f s\n", info.samplerate,
+                info.channels == 2 ? "stereo" : "mono", bits,
+                static_cast<double>(info.frames) / info.samplerate);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,8 +196,12 @@ int main(int argc, char** argv) {
     if (mode == "measure" && argc >= 4) {
         return measure(argv[2], argv[3]);
     }
+    if (mode == "format" && argc >= 3) {
+        return format(argv[2]);
+    }
     std::fprintf(stderr,
                  "usage: av_alignment make <station folder> [seconds] [sound rate]\n"
-                 "       av_alignment measure <recorded wav> <recorded script>\n");
+                 "       av_alignment measure <recorded wav> <recorded script>\n"
+                 "       av_alignment format <wav>\n");
     return 64;
 }

@@ -6,7 +6,8 @@
 #   cuelark_session.sh record  <program folder> <seconds> <script name> [quality]
 # quality "44100s16" sets 44100 Hz stereo 16-bit in the Recording Quality
 # dialog first; without it the program's default format is recorded.
-# Every line of figures starts with "figure ".
+# Every line of figures starts with "figure ". With AV_ALIGNMENT set to the
+# av_alignment tool, record also prints the saved file's format.
 set -u
 mode=$1
 dir=$2
@@ -84,7 +85,7 @@ sample_for() {
     t0=$(now)
     for i in $(seq 1 "$n"); do
         # Sleeps to the next whole second since t0, so the samples do not drift.
-        sleep "$(echo "$t0 + $i - $(now)" | bc -l | awk '{print ($1 > 0 ? $1 : 0)}')"
+        sleep "$(awk -v t0="$t0" -v i="$i" -v t="$(now)" 'BEGIN { d = t0 + i - t; print (d > 0 ? d : 0) }')"
         kill -0 "$app_pid" 2>/dev/null || break
         echo "$i $(sample)" >>"$out"
     done
@@ -185,7 +186,8 @@ record)
     sleep 1
     from=$((seconds >= 120 ? 60 : 10))
     summarise recording "$work/samples" "$from"
-    echo "figure format $(soxi -r "$dir/$name.wav") Hz $(soxi -c "$dir/$name.wav") ch $(soxi -b "$dir/$name.wav") bit, $(soxi -D "$dir/$name.wav") s"
+    # The sound format as the saved file's header gives it.
+    [ -n "${AV_ALIGNMENT:-}" ] && echo "figure format $("$AV_ALIGNMENT" format "$dir/$name.wav")"
     ;;
 *)
     echo "usage: $0 startup|watch|record <program folder> ..." >&2
