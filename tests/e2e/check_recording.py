@@ -20,11 +20,9 @@ TIME_SLACK_CS = 5   # the decoder times a caption to the frame it arrives in
 PRESS_SLACK_CS = 40  # key press to handler, on a busy two-core machine
 
 
-PCM_SUBFORMAT = bytes.fromhex("0100000000001000800000aa00389b71")
-
-
 def wav(path, rate, bits, channels, seconds, late="0"):
-    """Reads the chunks itself: plain PCM, or PCM in the extensible form."""
+    """Reads the chunks itself: the header must be the plain PCM one that
+    every player reads, not the extensible form."""
     with open(path, "rb") as f:
         data = f.read()
     if len(data) < 12 or data[0:4] != b"RIFF" or data[8:12] != b"WAVE":
@@ -48,10 +46,8 @@ def wav(path, rate, bits, channels, seconds, late="0"):
     if fmt is None or data_size is None:
         sys.exit(f"{path}: no fmt chunk or no data chunk")
     tag, nch, srate, byte_rate, align, nbits = struct.unpack("<HHIIHH", fmt[:16])
-    if tag == 0xFFFE and len(fmt) >= 40 and fmt[24:40] == PCM_SUBFORMAT:
-        tag = 1
-    if tag != 1:
-        sys.exit(f"{path}: format tag {tag}, not PCM")
+    if tag != 1 or len(fmt) != 16:
+        sys.exit(f"{path}: format tag {tag} in a fmt chunk of {len(fmt)} bytes, not plain PCM")
     got = (srate, nbits, nch)
     want = (int(rate), int(bits), int(channels))
     if got != want:
