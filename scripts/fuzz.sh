@@ -15,18 +15,19 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"
 
-findings=build/fuzz/findings
+# Absolute paths: a target may change its working folder.
+findings=$root/build/fuzz/findings
 mkdir -p "$findings"
 status=0
 for t in "${targets[@]}"; do
-    corpus=build/fuzz/corpus/${t#fuzz_}
+    corpus=$root/build/fuzz/corpus/${t#fuzz_}
     mkdir -p "$corpus"
     # Seeds kept in the tree start the corpus where there are any.
     for seeds in tests/fuzz/${t#fuzz_}/seeds tests/fuzz/${t#fuzz_}/corpus; do
         [ -d "$seeds" ] && cp -n "$seeds"/* "$corpus"/ 2>/dev/null || true
     done
     extra=()
-    [ -f tests/fuzz/${t#fuzz_}/${t#fuzz_}.dict ] && extra+=("-dict=tests/fuzz/${t#fuzz_}/${t#fuzz_}.dict")
+    [ -f tests/fuzz/${t#fuzz_}/${t#fuzz_}.dict ] && extra+=("-dict=$root/tests/fuzz/${t#fuzz_}/${t#fuzz_}.dict")
     echo "== $t: ${seconds}s"
     if ! build/fuzz/bin/"$t" -max_total_time="$seconds" -max_len=4096 -artifact_prefix="$findings/$t-" \
         "${extra[@]}" "$corpus" 2>"build/fuzz/$t.log"; then
