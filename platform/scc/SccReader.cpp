@@ -1,11 +1,9 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <iterator>
 #include <map>
 
+#include "platform/core/WholeFile.h"
 #include "platform/scc/Scc.h"
 #include "platform/scc/Timecode.h"
 
@@ -213,29 +211,14 @@ Result<CaptionTrack> parseScc(std::string_view text, const std::string& fileName
 }
 
 Result<CaptionTrack> readSccFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return Error{describeErrno("Cannot read", path, errno)};
+    Result<FileRead> read = readWholeFile(path);
+    if (!read) {
+        return Error{read.message()};
     }
-    std::string content;
-    char buf[65536] = {};
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            return Error{describeErrno("Cannot read", path, err)};
-        }
-        if (n == 0) {
-            break;
-        }
-        content.append(buf, static_cast<size_t>(n));
+    if (!read.value().exists) {
+        return Error{describeErrno("Cannot read", path, ENOENT)};
     }
-    ::close(fd);
-    return parseScc(content, path);
+    return parseScc(read.value().contents, path);
 }
 
 }  // namespace platform::scc
