@@ -2,23 +2,15 @@
 
 #include <limits>
 
+#include "platform/core/Blanks.h"
+
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+using platform::isBlank;
+using platform::trimBlanks;
+
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
 }
 
 // Whether the fraction's digits, read after the point, round the whole part
