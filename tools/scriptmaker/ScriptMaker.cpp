@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <vector>
 
 #include "captions/LineBits.h"
 #include "captions/cldCCFactory.h"
@@ -46,6 +49,63 @@ int32_t reverseByte(uint8_t b) {
     return ReverseBits(b);
 }
 
+std::string secondsText(double seconds) {
+    char text[64] = {};
+    std::snprintf(text, sizeof text, "%.3f s", seconds);
+    return text;
+}
+
+// Hands the decoder one pair per frame from frame 0 on, each at its due
+// time, as the card delivers them: the track's word on its frame, a null
+// pair on every other. A null pair between words matters, since it makes the
+// decoder forget the last control pair.
+class FramePlayer {
+  public:
+    FramePlayer(const platform::scc::CaptionTrack& track, platform::ManualClock& clock,
+                cldCCFactory& factory)
+        : words_(track.words), clock_(clock), factory_(factory) {}
+
+    // Every frame not played yet that is due before t.
+    void playBefore(double t) {
+        while (platform::scc::frameTime(frame_) < t) {
+            playFrame();
+        }
+    }
+    // Every frame not played yet that is due at or before t.
+    void playThrough(double t) {
+        while (platform::scc::frameTime(frame_) <= t) {
+            playFrame();
+        }
+    }
+    int64_t wordsPlayed() const { return played_; }
+
+  private:
+    void playFrame() {
+        // One pair a frame: a word whose frame has gone by can no longer be
+        // sent.
+        while (next_ < words_.size() && words_[next_].frame < frame_) {
+            ++next_;
+        }
+        int32_t word = packCaptionWord(kNullByte, kNullByte);
+        if (next_ < words_.size() && words_[next_].frame == frame_) {
+            word = packCaptionWord(words_[next_].first, words_[next_].second);
+            ++next_;
+            ++played_;
+        }
+        clock_.set(platform::scc::frameTime(frame_));
+        const CaptionPair pair = unpackCaptionWord(word);
+        factory_.decode(pair.high, pair.low);
+        ++frame_;
+    }
+
+    const std::vector<platform::scc::CaptionWord>& words_;
+    platform::ManualClock& clock_;
+    cldCCFactory& factory_;
+    std::size_t next_ = 0;
+    int64_t frame_ = 0;
+    int64_t played_ = 0;
+};
+
 }  // namespace
 
 int32_t packCaptionWord(uint8_t first, uint8_t second) {
@@ -59,6 +119,20 @@ CaptionPair unpackCaptionWord(int32_t wParam) {
 platform::Result<ScriptSummary> makeScript(const platform::scc::CaptionTrack& track,
                                            const std::string& scriptPath,
                                            platform::FileTable& files) {
+    const double lastWord =
+        track.words.empty() ? 0.0 : platform::scc::frameTime(track.words.back().frame);
+    return makeScriptSpan(track, scriptPath, 0.0, lastWord, files);
+}
+
+platform::Result<ScriptSummary> makeScriptSpan(const platform::scc::CaptionTrack& track,
+                                               const std::string& scriptPath, double startTime,
+                                               double endTime, platform::FileTable& files) {
+    // Checked before anything is opened: an endless span would never return.
+    if (!std::isfinite(startTime) || !std::isfinite(endTime) || endTime < startTime) {
+        return platform::Error{"Cannot make the script '" + scriptPath + "' from " +
+                               secondsText(startTime) + " to " + secondsText(endTime) +
+                               ": the recording must end after it starts"};
+    }
     const int fno = files.freeFile();
     if (fno == 0) {
         return platform::Error{"Cannot open '" + scriptPath + "': no free file number"};
@@ -70,26 +144,16 @@ platform::Result<ScriptSummary> makeScript(const platform::scc::CaptionTrack& tr
     platform::ManualClock clock(0.0);
     cldCCFactory factory(clock, files);
     factory.init(0);
+    FramePlayer player(track, clock, factory);
+    player.playBefore(startTime);
+    const int64_t wordsBefore = player.wordsPlayed();
+
+    clock.set(startTime);
     factory.init(fno);
-
-    // One pair per frame from frame 0 on, as the card delivers them: a null
-    // pair between words matters, since it makes the decoder forget the last
-    // control pair.
-    const int32_t nullWord = packCaptionWord(kNullByte, kNullByte);
-    int64_t frame = 0;
-    for (const platform::scc::CaptionWord& word : track.words) {
-        for (; frame < word.frame; ++frame) {
-            clock.set(platform::scc::frameTime(frame));
-            const CaptionPair pair = unpackCaptionWord(nullWord);
-            factory.decode(pair.high, pair.low);
-        }
-        clock.set(platform::scc::frameTime(word.frame));
-        const CaptionPair pair = unpackCaptionWord(packCaptionWord(word.first, word.second));
-        factory.decode(pair.high, pair.low);
-        frame = word.frame + 1;
-    }
-
+    player.playThrough(endTime);
+    clock.set(endTime);
     factory.init(0);
+
     platform::Status written = factory.lastWriteStatus();
     platform::Status closed = files.close(fno);
     if (!written) {
@@ -104,10 +168,9 @@ platform::Result<ScriptSummary> makeScript(const platform::scc::CaptionTrack& tr
         return platform::Error{rows.message()};
     }
     ScriptSummary summary;
-    summary.pairs = static_cast<int64_t>(track.words.size());
+    summary.pairs = player.wordsPlayed() - wordsBefore;
     summary.rows = rows.value();
-    summary.seconds =
-        track.words.empty() ? 0.0 : platform::scc::frameTime(track.words.back().frame);
+    summary.seconds = endTime - startTime;
     return summary;
 }
 

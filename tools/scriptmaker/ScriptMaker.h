@@ -27,9 +27,9 @@ CaptionPair unpackCaptionWord(int32_t wParam);
 constexpr uint8_t kNullByte = 0x80;
 
 struct ScriptSummary {
-    int64_t pairs = 0;     // caption words in the track
+    int64_t pairs = 0;     // caption words that arrived while the script ran
     int64_t rows = 0;      // rows in the script file
-    double seconds = 0.0;  // due time of the last word
+    double seconds = 0.0;  // how long the script ran
 };
 
 // Writes the script of the track into scriptPath (created or truncated).
@@ -38,5 +38,16 @@ struct ScriptSummary {
 platform::Result<ScriptSummary> makeScript(
     const platform::scc::CaptionTrack& track, const std::string& scriptPath,
     platform::FileTable& files = platform::FileTable::instance());
+
+// Writes the script of a recording of a station that broadcasts the track
+// once from time 0 on, with Record pressed at startTime and the recording
+// stopped at endTime (seconds of programme time). The decoder hears every
+// frame from frame 0 on, as the program's idle decoder does: frames due
+// before startTime arrive before the script starts, frames due by endTime
+// before it ends; frames without a word carry null pairs. Rows count from
+// startTime. A span that ends before it starts, or is not finite, is an error.
+platform::Result<ScriptSummary> makeScriptSpan(
+    const platform::scc::CaptionTrack& track, const std::string& scriptPath, double startTime,
+    double endTime, platform::FileTable& files = platform::FileTable::instance());
 
 }  // namespace tools
