@@ -20,6 +20,12 @@ StreamResampler::~StreamResampler() {
     }
 }
 
+void StreamResampler::reset() {
+    if (state_) {
+        src_reset(static_cast<SRC_STATE*>(state_));
+    }
+}
+
 Status StreamResampler::process(const float* in, std::size_t frames, std::vector<float>& out) {
     const std::size_t ch = static_cast<std::size_t>(channels_);
     if (passthrough()) {

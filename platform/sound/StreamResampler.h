@@ -16,6 +16,8 @@ class StreamResampler {
     // Converts frames interleaved frames and appends the result to out.
     Status process(const float* in, std::size_t frames, std::vector<float>& out);
     bool passthrough() const { return inRate_ == outRate_; }
+    // Starts a new stream: forgets the frames held back from the last one.
+    void reset();
 
     StreamResampler(const StreamResampler&) = delete;
     StreamResampler& operator=(const StreamResampler&) = delete;

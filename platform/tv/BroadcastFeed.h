@@ -1,17 +1,17 @@
 #pragma once
 // The simulated card's sound output: the programme of whatever station was
-// tuned at each moment, looping with its captions, resampled to the rate
-// asked for. Resampled tracks are made once per station and rate and kept.
-// Safe to render from another thread than the one that tunes.
+// tuned at each moment, looping with its captions, converted to the rate
+// asked for as it is taken. Safe to render from another thread than the one
+// that tunes, and from several listeners at once (the speaker, the recorder).
+#include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <utility>
 #include <vector>
 
 #include "platform/tv/AudioFeed.h"
 #include "platform/tv/Station.h"
+#include "platform/tv/StationStream.h"
 #include "platform/tv/TuningLog.h"
 
 namespace platform::tv {
@@ -26,15 +26,10 @@ class BroadcastFeed final : public AudioFeed {
     void render(double start, int sampleRate, int channels, float* out,
                 std::size_t frames) override;
 
-    // Resamples every station to sampleRate ahead of use without holding up
-    // render meanwhile, so that later renders at that rate never wait for it.
-    // Safe to run on a thread of its own.
-    void prepare(int sampleRate);
-
   private:
-    using Track = std::shared_ptr<const std::vector<float>>;
-    static Track resample(const Station& s, int sampleRate);
-    Track trackFor(const Station& s, int sampleRate);
+    // A listener's stream that goes on from where it left off, with `at`
+    // moved onto its next frame; or else the one least recently used.
+    StationStream& streamFor(const Station& s, int sampleRate, int64_t& at);
     void renderStation(const Station& s, double from, int sampleRate, int channels, float* out,
                        std::size_t frames);
 
@@ -42,8 +37,16 @@ class BroadcastFeed final : public AudioFeed {
     std::mutex mutex_;
     std::shared_ptr<const StationSet> stations_;
     double origin_ = 0.0;
-    uint64_t generation_ = 0;  // counts programmes: stale preparations are dropped
-    std::map<std::pair<int, int>, Track> tracks_;  // by (channel, rate)
+
+    // A few more than there are listeners, so that a listener keeps its
+    // stream while another changes rate or channel.
+    struct Slot {
+        StationStream stream;
+        uint64_t lastUse = 0;
+    };
+    std::array<Slot, 4> slots_;
+    uint64_t uses_ = 0;
+    std::vector<float> scratch_;
 };
 
 }  // namespace platform::tv

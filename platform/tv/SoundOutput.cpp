@@ -14,13 +14,20 @@
 namespace platform::tv {
 
 // Renders the feed as the sink pulls: one continuous stream from the start
-// time on, so chunks join without gaps whatever the sink's timing.
+// time on, so chunks join without gaps whatever the sink's timing. The stream
+// runs `lead` seconds ahead of the programme clock, by which the device plays
+// it late.
 class FeedDevice final : public QIODevice {
   public:
     FeedDevice(AudioFeed& feed, const QAudioFormat& format, double start)
-        : feed_(feed), format_(format), start_(start), position_(start) {}
+        : feed_(feed), format_(format), start_(start) {}
 
-    double secondsRendered() const { return position_.load() - start_; }
+    double startTime() const { return start_; }
+    double secondsRendered() const {
+        return static_cast<double>(rendered_.load()) / format_.sampleRate();
+    }
+    double lead() const { return lead_.load(); }
+    void setLead(double seconds) { lead_.store(seconds); }
 
     void setGain(double g) { gain_ = static_cast<float>(g); }
     bool isSequential() const override { return true; }
@@ -33,9 +40,9 @@ class FeedDevice final : public QIODevice {
         const auto frames = static_cast<std::size_t>(maxlen / bytesPerFrame);
         const int feedChannels = std::min(channels, 2);
         buffer_.resize(frames * static_cast<std::size_t>(feedChannels));
-        const double at = position_.load();
+        const double at = start_ + secondsRendered() + lead_.load();
         feed_.render(at, format_.sampleRate(), feedChannels, buffer_.data(), frames);
-        position_.store(at + static_cast<double>(frames) / format_.sampleRate());
+        rendered_.fetch_add(static_cast<int64_t>(frames));
         for (std::size_t f = 0; f < frames; ++f) {
             for (int c = 0; c < channels; ++c) {
                 const float v =
@@ -62,7 +69,8 @@ class FeedDevice final : public QIODevice {
     AudioFeed& feed_;
     QAudioFormat format_;
     double start_ = 0.0;
-    std::atomic<double> position_{0.0};
+    std::atomic<int64_t> rendered_{0};  // frames
+    std::atomic<double> lead_{0.0};
     float gain_ = 1.0f;
     std::vector<float> buffer_;
 };
@@ -97,14 +105,17 @@ struct SoundOutput::Chosen {
     QAudioFormat format;
 };
 
+namespace {
+// How often the sound is held to the picture, and by how little it may
+// drift from it before it is moved (each move is a small jump in the sound).
+constexpr int kSyncMs = 100;
+constexpr double kSyncTolerance = 0.003;
+constexpr double kSyncJump = 0.05;
+}  // namespace
+
 SoundOutput::SoundOutput(BroadcastFeed& feed, QObject* parent) : QObject(parent), feed_(feed) {
-    readyPoll_.setInterval(50);
-    connect(&readyPoll_, &QTimer::timeout, this, [this] {
-        if (prepared_.load()) {
-            readyPoll_.stop();
-            startSink();
-        }
-    });
+    sync_.setInterval(kSyncMs);
+    connect(&sync_, &QTimer::timeout, this, &SoundOutput::keepInStep);
 }
 
 SoundOutput::~SoundOutput() {
@@ -127,32 +138,44 @@ bool SoundOutput::start() {
     }
     chosen_ = std::make_unique<Chosen>(Chosen{device, format});
     active_ = true;
-    prepared_ = false;
-    const int rate = format.sampleRate();
-    preparer_ = std::thread([this, rate] {
-        feed_.prepare(rate);
-        prepared_ = true;
-    });
-    readyPoll_.start();
+    startSink();
     return true;
 }
 
 void SoundOutput::startSink() {
-    if (preparer_.joinable()) {
-        preparer_.join();
-    }
     device_ = std::make_unique<FeedDevice>(feed_, chosen_->format, programClock().now());
     device_->setGain(gain_);
     device_->open(QIODevice::ReadOnly);
     sink_ = std::make_unique<QAudioSink>(chosen_->device, chosen_->format);
     sink_->start(device_.get());
+    recentCount_ = 0;
+    sync_.start();
+}
+
+void SoundOutput::keepInStep() {
+    if (!sink_ || !device_) {
+        return;
+    }
+    // What is heard now is what the device has played; the feed must be at
+    // the programme clock there, so the rest of what was rendered, still
+    // waiting in the device's buffers, is rendered ahead by as much.
+    const double played = static_cast<double>(sink_->processedUSecs()) / 1e6;
+    const double behind = (programClock().now() - device_->startTime()) - played;
+    // The device reports its position in steps of a few milliseconds: the
+    // median of the last second's readings moves the sound, unless it is far
+    // out (the start, a stall), when the newest does at once.
+    recentBehind_[recentCount_++ % recentBehind_.size()] = behind;
+    std::array<double, 10> sorted = recentBehind_;
+    const std::size_t n = std::min(recentCount_, sorted.size());
+    std::nth_element(sorted.begin(), sorted.begin() + n / 2, sorted.begin() + n);
+    const double aim = std::fabs(behind - device_->lead()) > kSyncJump ? behind : sorted[n / 2];
+    if (std::fabs(aim - device_->lead()) > kSyncTolerance) {
+        device_->setLead(aim);
+    }
 }
 
 void SoundOutput::stop() {
-    readyPoll_.stop();
-    if (preparer_.joinable()) {
-        preparer_.join();
-    }
+    sync_.stop();
     if (sink_) {
         sink_->stop();
         sink_.reset();

@@ -1,14 +1,11 @@
 #pragma once
 // Plays the card's sound on the system's default output, pulled from the
 // broadcast feed at the program clock's position. No output device is no
-// error: the card is then silent. The stations are resampled to the device's
-// rate on a thread of its own first, so the picture never waits for that;
-// the sound starts when they are ready, as a set warms up.
+// error: the card is then silent.
 #include <QObject>
 #include <QTimer>
-#include <atomic>
+#include <array>
 #include <memory>
-#include <thread>
 
 #include "platform/tv/BroadcastFeed.h"
 
@@ -37,13 +34,14 @@ class SoundOutput final : public QObject {
 
   private:
     void startSink();
+    void keepInStep();
 
     BroadcastFeed& feed_;
     double gain_ = 1.0;
     bool active_ = false;
-    std::thread preparer_;
-    std::atomic<bool> prepared_{false};
-    QTimer readyPoll_;
+    QTimer sync_;
+    std::array<double, 10> recentBehind_{};
+    std::size_t recentCount_ = 0;
     std::unique_ptr<FeedDevice> device_;
     std::unique_ptr<QAudioSink> sink_;
     struct Chosen;

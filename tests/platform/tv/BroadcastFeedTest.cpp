@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <samplerate.h>
 
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
@@ -102,27 +104,75 @@ TEST_F(Feed, ResamplesToTheRequestedRate) {
         EXPECT_NEAR(out[static_cast<std::size_t>(2 * n)], ramp(4000 + n, -0.5f), 0.01) << n;
     }
     const std::vector<float> again = render(kOrigin + 0.5, 2 * kTinyRate, 1, 100);
-    EXPECT_EQ(out, again) << "the cached track gives the same samples";
+    EXPECT_EQ(out, again) << "a second look at the same moment hears the same";
 }
 
 }  // namespace
 
 namespace {
 
-TEST_F(Feed, PreparedTracksSoundTheSameAsOnesMadeOnDemand) {
+// The whole of channel 5's sound converted in one go, as a reference.
+std::vector<float> convertWhole(const Station& s, int rate) {
+    const double ratio = static_cast<double>(rate) / s.sampleRate;
+    std::vector<float> out(static_cast<std::size_t>(static_cast<double>(s.soundFrames()) * ratio) +
+                           16);
+    SRC_DATA d{};
+    d.data_in = s.samples.data();
+    d.input_frames = static_cast<long>(s.soundFrames());
+    d.data_out = out.data();
+    d.output_frames = static_cast<long>(out.size());
+    d.src_ratio = ratio;
+    EXPECT_EQ(src_simple(&d, SRC_SINC_MEDIUM_QUALITY, s.channels), 0);
+    out.resize(static_cast<std::size_t>(d.output_frames_gen));
+    return out;
+}
+
+TEST_F(Feed, ConvertsAsItGoesIntoOneSeamlessStream) {
     tunings.tune(kOrigin, 5);
-    const std::vector<float> onDemand = render(kOrigin + 0.5, 22050, 2, 300);
-    BroadcastFeed prepared(tunings);
-    prepared.setProgramme(stations, kOrigin);
-    prepared.prepare(22050);
-    std::vector<float> out(600, 99.0f);
-    prepared.render(kOrigin + 0.5, 22050, 2, out.data(), 300);
-    EXPECT_EQ(out, onDemand);
-    // A new programme forgets the old tracks.
-    prepared.setProgramme(nullptr, 0.0);
-    prepared.prepare(22050);
-    prepared.render(kOrigin + 0.5, 22050, 2, out.data(), 300);
-    EXPECT_EQ(out, std::vector<float>(600, 0.0f));
+    constexpr int kRate = 22050;
+    constexpr std::size_t kFrames = 20000;
+    const std::vector<float> whole = render(kOrigin + 0.5, kRate, 1, kFrames);
+    // The same span taken in uneven pieces, as a sound device pulls it.
+    BroadcastFeed pieces(tunings);
+    pieces.setProgramme(stations, kOrigin);
+    std::vector<float> joined(kFrames, 99.0f);
+    std::size_t done = 0;
+    for (std::size_t k = 0; done < kFrames; ++k) {
+        const std::size_t n = std::min<std::size_t>(kFrames - done, (k * 977) % 3001 + 1);
+        pieces.render(kOrigin + 0.5 + static_cast<double>(done) / kRate, kRate, 1,
+                      joined.data() + done, n);
+        done += n;
+    }
+    EXPECT_EQ(joined, whole);
+    // And it is the station's sound: the whole track converted at once gives
+    // the same samples from 0.5 s on.
+    const std::vector<float> reference = convertWhole(*stations->at(5), kRate);
+    ASSERT_GE(reference.size(), kRate / 2 + kFrames);
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        ASSERT_NEAR(whole[i], reference[kRate / 2 + i], 2e-3) << "frame " << i;
+    }
+}
+
+TEST_F(Feed, ListenersAtOtherRatesAndTimesKeepTheirOwnStreams) {
+    tunings.tune(kOrigin, 5);
+    const std::vector<float> speaker = render(kOrigin + 0.2, 44100, 2, 6000);
+    const std::vector<float> recorder = render(kOrigin + 0.7, 11025, 1, 3000);
+    BroadcastFeed both(tunings);
+    both.setProgramme(stations, kOrigin);
+    std::vector<float> a(speaker.size(), 99.0f);
+    std::vector<float> b(recorder.size(), 99.0f);
+    for (std::size_t k = 0; k < 6; ++k) {
+        both.render(kOrigin + 0.2 + static_cast<double>(k * 1000) / 44100, 44100, 2,
+                    a.data() + k * 2000, 1000);
+        both.render(kOrigin + 0.7 + static_cast<double>(k * 500) / 11025, 11025, 1,
+                    b.data() + k * 500, 500);
+        // A one-off look elsewhere does not break either stream.
+        std::vector<float> glance(64);
+        both.render(kOrigin + 1.3, 44100, 1, glance.data(), 64);
+    }
+    EXPECT_EQ(a, speaker);
+    EXPECT_EQ(b, recorder) << "0.7 s is half a sample at 11025 Hz: its pieces' starts round "
+                              "either way, and the stream still goes on";
 }
 
 }  // namespace
