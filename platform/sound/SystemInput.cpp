@@ -10,6 +10,9 @@ namespace platform::sound {
 
 namespace {
 
+// How long the stream's start may still be moved back.
+constexpr double kSettleSeconds = 2.0;
+
 std::optional<RawSample> rawOf(QAudioFormat::SampleFormat f) {
     switch (f) {
         case QAudioFormat::UInt8:
@@ -107,10 +110,15 @@ void SystemInput::drain() {
     if (frames == 0) {
         return;
     }
+    // Sound arrives some time after it was captured, and that time varies;
+    // the chunk that arrived soonest tells best when the stream began. The
+    // first chunk sets the start; sooner ones in the first seconds move it
+    // back by dropping as much of what comes next.
+    received_ += frames;
+    const double began = programClock().now() - static_cast<double>(received_) / got_.sampleRate();
     if (!timed_) {
-        // This much sound was captured before now: the stream began that long ago.
         timed_ = true;
-        const double began = programClock().now() - static_cast<double>(frames) / got_.sampleRate();
+        began_ = began;
         const double late = began - startTime_;
         if (late > 0) {
             pending_.resize(static_cast<std::size_t>(std::llround(late * want_.samplesPerSec)) *
@@ -119,6 +127,12 @@ void SystemInput::drain() {
         } else {
             dropFrames_ = static_cast<std::size_t>(std::llround(-late * got_.sampleRate()));
         }
+    } else if (began < began_ &&
+               static_cast<double>(received_) < kSettleSeconds * got_.sampleRate()) {
+        const auto back =
+            static_cast<std::size_t>(std::llround((began_ - began) * got_.sampleRate()));
+        dropFrames_ += back;
+        began_ -= static_cast<double>(back) / got_.sampleRate();
     }
     std::size_t skip = std::min(dropFrames_, frames);
     dropFrames_ -= skip;

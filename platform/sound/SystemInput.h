@@ -54,6 +54,8 @@ class SystemInput final : public QObject, public WaveInput {
     std::unique_ptr<StreamResampler> resampler_;
     bool timed_ = false;          // the first data has fixed the stream's start
     std::size_t dropFrames_ = 0;  // device frames still to skip before the start
+    std::size_t received_ = 0;    // device frames that have arrived
+    double began_ = 0.0;          // when the first of them was captured
     std::vector<float> pending_;  // converted frames waiting for the next read
     std::vector<float> decoded_, mapped_;
     QByteArray partial_;
