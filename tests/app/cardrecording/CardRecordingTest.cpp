@@ -349,8 +349,8 @@ class CardRecordingTest : public QObject {
         QVERIFY(last + wav.mono.size() <= reference.size());
         const Match match = findRecording(wav.mono, reference, first, last);
         const double offset = referenceStart + static_cast<double>(match.lag) / kWavRate;
-        qInfo("sound found at %.4f s (press at %.4f s, %+.2f ms), correlation %.6f", offset,
-              kRecordAt, (offset - kRecordAt) * 1000.0, match.correlation);
+        qInfo("%zu samples; sound found at %.4f s (press at %.4f s, %+.2f ms), correlation %.6f",
+              wav.mono.size(), offset, kRecordAt, (offset - kRecordAt) * 1000.0, match.correlation);
         QVERIFY2(std::abs(offset - kRecordAt) <= 0.002, QByteArray::number(offset, 'f', 4));
         QVERIFY2(match.correlation > 0.95, QByteArray::number(match.correlation, 'f', 4));
     }
