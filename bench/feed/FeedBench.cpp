@@ -12,27 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/Process.h"
 #include "platform/scc/Scc.h"
 #include "platform/tv/BroadcastFeed.h"
 
 using namespace platform::tv;
 
 namespace {
-
-long statusKb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(key, 0) == 0) {
-            return std::atol(line.c_str() + std::string(key).size());
-        }
-    }
-    return -1;
-}
-
-double msSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
-}
 
 std::shared_ptr<const StationSet> longStation(int minutes) {
     auto s = std::make_shared<Station>();
@@ -62,13 +48,13 @@ int main(int argc, char** argv) {
     tunings.tune(0.0, 3);
     BroadcastFeed feed(tunings);
     feed.setProgramme(longStation(minutes), 0.0);
-    const long baseKb = statusKb("VmHWM:");
+    const long baseKb = bench::statusKb("VmHWM:");
 
     std::vector<float> out(kPiece * 2);
     const auto total = static_cast<std::size_t>(minutes) * 60 * kRate;
     const auto began = std::chrono::steady_clock::now();
     feed.render(1.0, kRate, 2, out.data(), kPiece);
-    const double firstMs = msSince(began);
+    const double firstMs = bench::msSince(began);
     const auto rest = std::chrono::steady_clock::now();
     std::size_t done = kPiece;
     while (done < total) {
@@ -76,8 +62,8 @@ int main(int argc, char** argv) {
         feed.render(1.0 + static_cast<double>(done) / kRate, kRate, 2, out.data(), n);
         done += n;
     }
-    const double restMs = msSince(rest);
-    const long growthKb = statusKb("VmHWM:") - baseKb;
+    const double restMs = bench::msSince(rest);
+    const long growthKb = bench::statusKb("VmHWM:") - baseKb;
     std::printf("first piece (8192 frames at 44100 Hz stereo) of a %d-minute station: %.2f ms\n",
                 minutes, firstMs);
     std::printf("the whole %d minutes: %.0f ms, %.0fx real time\n", minutes, restMs,

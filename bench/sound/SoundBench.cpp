@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/common/Process.h"
 #include "platform/core/Clock.h"
 #include "platform/sound/CardFeedInput.h"
 #include "platform/sound/MciInterpreter.h"
@@ -33,21 +34,6 @@ class Tone final : public platform::tv::AudioFeed {
         }
     }
 };
-
-long statusKb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(key, 0) == 0) {
-            return std::atol(line.c_str() + std::string(key).size());
-        }
-    }
-    return -1;
-}
-
-double msSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
-}
 
 struct Run {
     double recordSeconds = 0;
@@ -77,16 +63,16 @@ Run recordAndSave(int minutes, const std::string& tmpDir, const std::string& des
         clock.advance(0.1);
         driver.pumpAll();
         if (i == 600) {
-            r.peakKbAt1 = statusKb("VmHWM:");
-            r.rssKbAt1 = statusKb("VmRSS:");
+            r.peakKbAt1 = bench::statusKb("VmHWM:");
+            r.rssKbAt1 = bench::statusKb("VmRSS:");
         }
     }
-    r.recordSeconds = msSince(began) / 1000;
-    r.peakKbAtEnd = statusKb("VmHWM:");
-    r.rssKbAtEnd = statusKb("VmRSS:");
+    r.recordSeconds = bench::msSince(began) / 1000;
+    r.peakKbAtEnd = bench::statusKb("VmHWM:");
+    r.rssKbAtEnd = bench::statusKb("VmRSS:");
     const auto saveStart = std::chrono::steady_clock::now();
     const auto reply = driver.execute("save w " + dest);
-    r.saveMs = msSince(saveStart);
+    r.saveMs = bench::msSince(saveStart);
     if (reply.code != 0) {
         std::fprintf(stderr, "save failed: %s\n", reply.text.c_str());
     }
