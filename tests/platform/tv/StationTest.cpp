@@ -68,6 +68,28 @@ TEST(Stations, BrokenStationsAreSkippedAndNamedOnTheErrorStream) {
     EXPECT_NE(e.find((b.folder(7) / "title.txt").string()), std::string::npos) << e;
     EXPECT_NE(e.find("Channel 8 has no station"), std::string::npos) << e;
     EXPECT_EQ(e.find("126"), std::string::npos) << e;
+    // Read side by side, but told in channel order.
+    EXPECT_LT(e.find("Channel 5 "), e.find("Channel 6 ")) << e;
+    EXPECT_LT(e.find("Channel 6 "), e.find("Channel 7 ")) << e;
+    EXPECT_LT(e.find("Channel 7 "), e.find("Channel 8 ")) << e;
+}
+
+TEST(Stations, EachChannelGetsItsOwnFolderWhenManyAreReadAtOnce) {
+    tvtest::TempBroadcasts b;
+    for (int ch = 1; ch <= 9; ++ch) {
+        b.addStation(ch * 11, "00:00:00:00\t9420\n", 0.5, static_cast<float>(ch) / 10.0f,
+                     "Station " + std::to_string(ch * 11));
+    }
+    std::ostringstream errors;
+    const StationSet set = loadStations(b.root().string(), errors);
+    EXPECT_EQ(errors.str(), "");
+    ASSERT_EQ(set.size(), 9);
+    for (int ch = 1; ch <= 9; ++ch) {
+        const Station* s = set.at(ch * 11);
+        ASSERT_NE(s, nullptr) << ch * 11;
+        EXPECT_EQ(s->title, "Station " + std::to_string(ch * 11));
+        EXPECT_FLOAT_EQ(s->samples[7], tvtest::ramp(7, static_cast<float>(ch) / 10.0f)) << ch * 11;
+    }
 }
 
 TEST(Stations, MissingFolderGivesNoStationsAndSaysSo) {
