@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <iterator>
 
-#include "app/WindowMessageBoxes.h"
 #include "app/modMain.h"
 #include "captions/modWndproc.h"
 #include "dialogs/HelpAbout.h"
@@ -84,12 +83,11 @@ W* place(W* widget, const char* name, int x, int y, int w, int h) {
 
 }  // namespace
 
-frmMain::frmMain(MessageBoxes* boxes, platform::shell::MessageBoxes* recordingBoxes)
-    : m_ownBoxes(boxes == nullptr ? std::make_unique<WindowMessageBoxes>() : nullptr),
-      m_boxes(boxes == nullptr ? *m_ownBoxes : *boxes) {
+frmMain::frmMain(platform::shell::MessageBoxes* boxes)
+    : m_boxes(boxes == nullptr ? dialogs::programMessageBoxes() : *boxes) {
     initIconResource();
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Cuelark"));
+    setWindowTitle(QString::fromUtf8(platform::shell::kAppTitle));
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/cuelark-16.png"), QSize(16, 16));
     icon.addFile(QStringLiteral(":/icons/cuelark-32.png"), QSize(32, 32));
@@ -100,15 +98,14 @@ frmMain::frmMain(MessageBoxes* boxes, platform::shell::MessageBoxes* recordingBo
     buildMenus();
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 
-    recording::RecordingServices services{
-        g_sSaveDir,
-        *g_ccFactory,
-        g_hVideoWnd,
-        recording::qualityValues(),
-        m_mci,
-        platform::FileTable::instance(),
-        platform::programClock(),
-        recordingBoxes != nullptr ? *recordingBoxes : dialogs::programMessageBoxes()};
+    recording::RecordingServices services{g_sSaveDir,
+                                          *g_ccFactory,
+                                          g_hVideoWnd,
+                                          recording::qualityValues(),
+                                          m_mci,
+                                          platform::FileTable::instance(),
+                                          platform::programClock(),
+                                          m_boxes};
     m_recording = std::make_unique<recording::RecordingController>(*this, services);
     connectHandlers();
 }
@@ -345,7 +342,7 @@ void frmMain::mnuContents_Click() {
     dialogs::mnuContents_Click(m_hWnd);
 }
 void frmMain::mnuAbout_Click() {
-    dialogs::mnuAbout_Click(dialogs::programMessageBoxes());
+    dialogs::mnuAbout_Click(m_boxes);
 }
 
 std::string frmMain::scriptName() const {

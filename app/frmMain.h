@@ -12,7 +12,6 @@
 #include "recording/RecordingControls.h"
 #include "recording/SendMciCommand.h"
 #include "tuner/ChannelSelection.h"
-#include "tuner/MessageBoxes.h"
 #include "tuner/VideoRect.h"
 
 class QAction;
@@ -28,10 +27,9 @@ class RecordingController;
 
 class frmMain final : public QMainWindow, public recording::RecordingControls, public ChannelBox {
   public:
-    // boxes answers the tuner's questions, recordingBoxes the recording's
-    // messages; nullptr gives the real ones.
-    explicit frmMain(MessageBoxes* boxes = nullptr,
-                     platform::shell::MessageBoxes* recordingBoxes = nullptr);
+    // boxes shows every message and question of the window; nullptr gives
+    // the real ones.
+    explicit frmMain(platform::shell::MessageBoxes* boxes = nullptr);
     ~frmMain() override;
 
     // Runs before the window is first shown. A card library that does not
@@ -116,8 +114,7 @@ class frmMain final : public QMainWindow, public recording::RecordingControls, p
     void connectHandlers();
     void SaveChannels();
 
-    std::unique_ptr<MessageBoxes> m_ownBoxes;
-    MessageBoxes& m_boxes;
+    platform::shell::MessageBoxes& m_boxes;
     recording::SystemMci m_mci;
     std::unique_ptr<recording::RecordingController> m_recording;
     platform::win::HWND m_hWnd = 0;

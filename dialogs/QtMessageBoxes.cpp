@@ -4,48 +4,69 @@ namespace dialogs {
 
 namespace {
 
+using namespace platform::shell;
+
 QMessageBox::Icon iconOf(uint32_t style) {
-    switch (style & platform::shell::MB_ICONMASK) {
-        case platform::shell::MB_ICONERROR:
+    switch (style & MB_ICONMASK) {
+        case MB_ICONERROR:
             return QMessageBox::Critical;
-        case platform::shell::MB_ICONWARNING:
+        case MB_ICONWARNING:
             return QMessageBox::Warning;
-        case platform::shell::MB_ICONINFORMATION:
+        case MB_ICONINFORMATION:
             return QMessageBox::Information;
         default:
             return QMessageBox::NoIcon;
     }
 }
 
-platform::shell::MessageBoxes* g_installed = nullptr;
+bool asksYesNo(uint32_t style) {
+    return (style & MB_TYPEMASK) == MB_YESNO;
+}
+
+MessageBoxes* g_installed = nullptr;
 
 }  // namespace
 
 std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::string& title,
                                             uint32_t style) {
     auto box = std::make_unique<QMessageBox>();
-    box->setWindowTitle(QString::fromStdString(title));
+    box->setWindowTitle(QString::fromStdString(title.empty() ? kAppTitle : title));
     // The texts break lines the Windows way; a label wants a bare newline.
     box->setText(
         QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // A file name or a device's reason in the text is shown as it is, never as markup.
     box->setTextFormat(Qt::PlainText);
     box->setIcon(iconOf(style));
-    // Every box of this program has OK only.
-    box->setStandardButtons(QMessageBox::Ok);
+    // The boxes of this program ask Yes or No, or just tell with OK. Escape
+    // answers No to a question: Qt takes No as the escape button.
+    if (asksYesNo(style)) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton((style & MB_DEFMASK) == MB_DEFBUTTON2 ? QMessageBox::No
+                                                                    : QMessageBox::Yes);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setDefaultButton(QMessageBox::Ok);
+    }
     return box;
 }
 
-void QtMessageBoxes::MessageBoxA(const std::string& text, const std::string& title,
-                                 uint32_t style) {
-    makeMessageBox(text, title, style)->exec();
+int answerOf(uint32_t style, int pressed) {
+    if (asksYesNo(style)) {
+        return pressed == QMessageBox::Yes ? IDYES : IDNO;
+    }
+    return IDOK;
 }
 
-platform::shell::MessageBoxes& programMessageBoxes() {
+int QtMessageBoxes::MessageBoxA(const std::string& text, const std::string& title, uint32_t style) {
+    return answerOf(style, makeMessageBox(text, title, style)->exec());
+}
+
+MessageBoxes& programMessageBoxes() {
     static QtMessageBoxes real;
     return g_installed ? *g_installed : real;
 }
 
-void setProgramMessageBoxes(platform::shell::MessageBoxes* boxes) {
+void setProgramMessageBoxes(MessageBoxes* boxes) {
     g_installed = boxes;
 }
 

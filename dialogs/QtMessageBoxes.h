@@ -7,14 +7,18 @@
 
 namespace dialogs {
 
-// The box the style asks for, not yet shown: OK only, the icon of the style's
-// icon bits, the title and the text.
+// The box the style asks for, not yet shown: OK, or Yes and No with the
+// style's default button; the icon of the style's icon bits; the title (the
+// program's when empty) and the text.
 std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::string& title,
                                             uint32_t style);
 
+// The answer of a box of the given style that returned pressed from exec().
+int answerOf(uint32_t style, int pressed);
+
 class QtMessageBoxes final : public platform::shell::MessageBoxes {
   public:
-    void MessageBoxA(const std::string& text, const std::string& title, uint32_t style) override;
+    int MessageBoxA(const std::string& text, const std::string& title, uint32_t style) override;
 };
 
 // The program's boxes: QtMessageBoxes unless a test installed others.

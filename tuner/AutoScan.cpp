@@ -13,10 +13,9 @@ int16_t TunerScanCallBack(int32_t wCurrent, int32_t /*ignored*/, int32_t wFound)
     return 1;
 }
 
-void AutoScan(MessageBoxes& boxes) {
-    MsgRequest question{kAutoScanQuestion, kAutoScanTitle, MsgButtons::YesNo, MsgAnswer::Yes,
-                        MsgIcon::None};
-    if (boxes.show(question) != MsgAnswer::Yes) {
+void AutoScan(platform::shell::MessageBoxes& boxes) {
+    using namespace platform::shell;
+    if (boxes.MessageBoxA(kAutoScanQuestion, kAutoScanTitle, MB_YESNO | MB_DEFBUTTON1) != IDYES) {
         return;
     }
     g_bChannels.setAll(false);

@@ -4,7 +4,7 @@
 // reaches the settings file only when the main window closes.
 #include <cstdint>
 
-#include "tuner/MessageBoxes.h"
+#include "platform/shell/MessageBox.h"
 
 inline constexpr const char* kAutoScanQuestion =
     "The channels will be detected automatically. It may take a few minutes. Will you continue?";
@@ -16,4 +16,4 @@ inline constexpr const char* kAutoScanTitle = "Auto Scan";
 int16_t TunerScanCallBack(int32_t wCurrent, int32_t ignored, int32_t wFound);
 
 // Asks first; No leaves everything as it was.
-void AutoScan(MessageBoxes& boxes);
+void AutoScan(platform::shell::MessageBoxes& boxes);

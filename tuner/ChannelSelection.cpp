@@ -58,11 +58,10 @@ void ChannelDown(ChannelBox& box) {
     tuneAndShow(ChannelBelow(g_nCurChannel), box);
 }
 
-void ChannelGo(const ChannelBox& box, MessageBoxes& boxes) {
+void ChannelGo(const ChannelBox& box, platform::shell::MessageBoxes& boxes) {
     std::optional<int32_t> number = ParseChannelNumber(box.channelText());
     if (!number || *number < 1 || *number > g_nChannels) {
-        boxes.show(MsgRequest{kInputProperNumber, kProgramTitle, MsgButtons::Ok, MsgAnswer::Ok,
-                              MsgIcon::None});
+        boxes.MessageBoxA(kInputProperNumber, platform::shell::kAppTitle, platform::shell::MB_OK);
         return;
     }
     g_nCurChannel = *number;

@@ -3,7 +3,7 @@
 // around; Go tunes the number typed in the channel box.
 #include <string>
 
-#include "tuner/MessageBoxes.h"
+#include "platform/shell/MessageBox.h"
 
 // The channel number box of the main window.
 class ChannelBox {
@@ -28,4 +28,4 @@ void ChannelDown(ChannelBox& box);
 // Tunes the number in the box; the box is left as typed. A text that is no
 // whole channel number of 1..N brings "Input proper number" and changes
 // nothing.
-void ChannelGo(const ChannelBox& box, MessageBoxes& boxes);
+void ChannelGo(const ChannelBox& box, platform::shell::MessageBoxes& boxes);

@@ -24,7 +24,9 @@ bool save(QWidget& w, const QString& path) {
 
 // Nothing is typed wrongly here, so no box ever shows.
 struct NoBoxes final : platform::shell::MessageBoxes {
-    void MessageBoxA(const std::string&, const std::string&, uint32_t) override {}
+    int MessageBoxA(const std::string&, const std::string&, uint32_t) override {
+        return platform::shell::IDOK;
+    }
 };
 
 }  // namespace

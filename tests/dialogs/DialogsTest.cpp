@@ -21,20 +21,12 @@
 #include "dialogs/frmQuality.h"
 #include "dialogs/frmRecord.h"
 #include "platform/shell/Shell.h"
+#include "tests/support/FakeMessageBoxes.h"
 
 namespace {
 
-struct Box {
-    std::string text, title;
-    uint32_t style = 0;
-};
-
-struct FakeBoxes final : platform::shell::MessageBoxes {
-    void MessageBoxA(const std::string& text, const std::string& title, uint32_t style) override {
-        shown.push_back({text, title, style});
-    }
-    std::vector<Box> shown;
-};
+using testsupport::FakeMessageBoxes;
+using testsupport::ShownBox;
 
 // Stands in for the desktop's opener of file addresses.
 class UrlCatcher : public QObject {
@@ -102,7 +94,7 @@ class DialogsTest : public QObject {
   private:
     std::string saveDir = "/home/user/rec";
     std::vector<std::string> written;
-    FakeBoxes boxes;
+    FakeMessageBoxes boxes;
 
     std::unique_ptr<frmRecord> makeGeneral() {
         return std::make_unique<frmRecord>([this] { return saveDir; },
@@ -327,7 +319,7 @@ class DialogsTest : public QObject {
     void aboutBox() {
         dialogs::mnuAbout_Click(boxes);
         QCOMPARE(boxes.shown.size(), std::size_t{1});
-        const Box& box = boxes.shown[0];
+        const ShownBox& box = boxes.shown[0];
         QCOMPARE(box.title, std::string("About Cuelark"));
         QCOMPARE(box.style, platform::shell::MB_OK | platform::shell::MB_ICONINFORMATION);
         const std::string& text = box.text;

@@ -9,6 +9,7 @@
 #include "platform/win/Win.h"
 #include "recording/RecordingControls.h"
 #include "recording/SendMciCommand.h"
+#include "tests/support/FakeMessageBoxes.h"
 
 namespace recording::testing {
 
@@ -58,18 +59,7 @@ struct FakeMci final : MciSender {
     std::string recordReply;
 };
 
-struct Box {
-    std::string text;
-    std::string title;
-    uint32_t style = 0;
-};
-
-struct FakeBoxes final : platform::shell::MessageBoxes {
-    void MessageBoxA(const std::string& text, const std::string& title, uint32_t style) override {
-        shown.push_back({text, title, style});
-    }
-    std::vector<Box> shown;
-};
+using FakeBoxes = testsupport::FakeMessageBoxes;
 
 // A plain window standing in for the video window; logs the 1035 messages
 // with the value its lParam points at.

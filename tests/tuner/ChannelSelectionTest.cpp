@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/tuner/FakeBoxes.h"
+#include "platform/shell/MessageBox.h"
+#include "tests/support/FakeMessageBoxes.h"
 #include "tests/tuner/FakeSettings.h"
 #include "tests/tuner/LoggingCard.h"
 #include "tuner/AutoScan.h"
@@ -45,7 +46,7 @@ class TunerTest : public ::testing::Test {
 
     LoggingCard* card_ = nullptr;
     TextBox box_;
-    FakeBoxes boxes_;
+    testsupport::FakeMessageBoxes boxes_;
 };
 
 using ChannelUpDown = TunerTest;
@@ -116,12 +117,11 @@ TEST_F(ChannelGoTest, BadEntriesAskForAProperNumberAndChangeNothing) {
     }
     EXPECT_TRUE(card_->tuned.empty());
     EXPECT_EQ(g_nCurChannel, 3);
-    ASSERT_EQ(boxes_.asked.size(), 8u);
-    for (const MsgRequest& r : boxes_.asked) {
+    ASSERT_EQ(boxes_.shown.size(), 8u);
+    for (const testsupport::ShownBox& r : boxes_.shown) {
         EXPECT_EQ(r.text, "Input proper number");
         EXPECT_EQ(r.title, "Cuelark");
-        EXPECT_EQ(r.buttons, MsgButtons::Ok);
-        EXPECT_EQ(r.icon, MsgIcon::None);
+        EXPECT_EQ(r.style, platform::shell::MB_OK);  // OK only, no icon
     }
 }
 
@@ -137,7 +137,7 @@ TEST_F(ChannelGoTest, TunesTheNumberAndLeavesTheBoxAsTyped) {
     EXPECT_EQ(card_->tuned, (std::vector<int>{7, 2, 4, 62}));
     EXPECT_EQ(g_nCurChannel, 62);
     EXPECT_EQ(box_.text, "62");
-    EXPECT_TRUE(boxes_.asked.empty());
+    EXPECT_TRUE(boxes_.shown.empty());
 }
 
 TEST_F(ChannelGoTest, ChannelNotInUseIsTunedAndUpMovesOnFromIt) {
@@ -152,7 +152,7 @@ TEST_F(ChannelGoTest, NoChannelsRejectsEveryNumber) {
     table(0);
     box_.text = "1";
     ChannelGo(box_, boxes_);
-    EXPECT_EQ(boxes_.asked.size(), 1u);
+    EXPECT_EQ(boxes_.shown.size(), 1u);
     EXPECT_TRUE(card_->tuned.empty());
 }
 
@@ -160,17 +160,17 @@ using AutoScanTest = TunerTest;
 
 TEST_F(AutoScanTest, AsksFirstAndNoChangesNothing) {
     table(62, {1, 2, 3});
-    boxes_.answer = MsgAnswer::No;
+    boxes_.yesNoAnswer = platform::shell::IDNO;
     AutoScan(boxes_);
-    ASSERT_EQ(boxes_.asked.size(), 1u);
-    const MsgRequest& q = boxes_.asked[0];
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    const testsupport::ShownBox& q = boxes_.shown[0];
     EXPECT_EQ(q.text,
               "The channels will be detected automatically. It may take a few minutes. Will you "
               "continue?");
     EXPECT_EQ(q.title, "Auto Scan");
-    EXPECT_EQ(q.buttons, MsgButtons::YesNo);
-    EXPECT_EQ(q.defaultAnswer, MsgAnswer::Yes);
-    EXPECT_EQ(q.icon, MsgIcon::None);
+    EXPECT_EQ(q.style & platform::shell::MB_TYPEMASK, platform::shell::MB_YESNO);
+    EXPECT_EQ(q.style & platform::shell::MB_DEFMASK, platform::shell::MB_DEFBUTTON1);  // Yes
+    EXPECT_EQ(q.style & platform::shell::MB_ICONMASK, 0u);
     EXPECT_EQ(card_->scans, 0);
     EXPECT_EQ(ChannelFlagText(), "111" + std::string(59, '0'));
 }
@@ -179,7 +179,7 @@ TEST_F(AutoScanTest, FoundChannelsAreTheOnlyStops) {
     card_->stations = {4, 6};
     std::string duringScan;
     card_->beforeScan = [&] { duringScan = ChannelFlagText(); };
-    boxes_.answer = MsgAnswer::Yes;
+    boxes_.yesNoAnswer = platform::shell::IDYES;
     AutoScan(boxes_);
     EXPECT_EQ(duringScan, std::string(62, '0'));  // cleared right before the scan
     EXPECT_EQ(g_nCurChannel, 3);
@@ -194,7 +194,7 @@ TEST_F(AutoScanTest, FoundChannelsAreTheOnlyStops) {
 }
 
 TEST_F(AutoScanTest, NothingFoundLeavesOnlyTheCurrentChannel) {
-    boxes_.answer = MsgAnswer::Yes;
+    boxes_.yesNoAnswer = platform::shell::IDYES;
     AutoScan(boxes_);
     ChannelUp(box_);
     ChannelDown(box_);

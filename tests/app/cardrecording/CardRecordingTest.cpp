@@ -26,8 +26,8 @@
 #include "platform/shell/MessageBox.h"
 #include "platform/sound/SoundSetup.h"
 #include "platform/tv/SimulatedCard.h"
+#include "tests/support/FakeMessageBoxes.h"
 #include "tools/scriptmaker/ScriptMaker.h"
-#include "tuner/MessageBoxes.h"
 
 namespace {
 
@@ -43,19 +43,6 @@ std::string readFile(const std::string& path) {
     s << in.rdbuf();
     return s.str();
 }
-
-// Records every box the window asks for instead of blocking on it.
-class NotedBoxes final : public MessageBoxes, public platform::shell::MessageBoxes {
-  public:
-    MsgAnswer show(const MsgRequest& request) override {
-        shown.push_back(request.text);
-        return MsgAnswer::Ok;
-    }
-    void MessageBoxA(const std::string& text, const std::string&, uint32_t) override {
-        shown.push_back(text);
-    }
-    std::vector<std::string> shown;
-};
 
 struct Sound {
     std::vector<float> mono;
@@ -194,7 +181,8 @@ class CardRecordingTest : public QObject {
     const std::string broadcasts_ = std::string(CUELARK_SOURCE_DIR) + "/assets/broadcasts";
     QTemporaryDir dir_;
     platform::ManualClock clock_{0.0};
-    NotedBoxes boxes_;
+    // Records every box the window asks for instead of blocking on it.
+    testsupport::FakeMessageBoxes boxes_;
     platform::scc::CaptionTrack track_;
     std::string wavPath_;
     std::string scriptPath_;
@@ -234,7 +222,7 @@ class CardRecordingTest : public QObject {
         card.setSoundEnabled(false);  // no speaker; the line-out feed still plays
         platform::tv::setCurrentCard(std::move(owned));
 
-        window_ = std::make_unique<frmMain>(&boxes_, &boxes_);
+        window_ = std::make_unique<frmMain>(&boxes_);
         frmMain& window = *window_;
         const platform::Status loaded = window.Form_Load();
         QVERIFY2(loaded.isOk(), loaded.message().c_str());
@@ -298,7 +286,8 @@ class CardRecordingTest : public QObject {
         }
         QVERIFY(checked);
         QCOMPARE(window.lblChecks->text(), QStringLiteral("1"));
-        QVERIFY2(boxes_.shown.empty(), boxes_.shown.empty() ? "" : boxes_.shown.front().c_str());
+        QVERIFY2(boxes_.shown.empty(),
+                 boxes_.shown.empty() ? "" : boxes_.shown.front().text.c_str());
         qInfo("recorded from %.3f s to %.3f s, check at %.3f s", kRecordAt, stopAt_, checkAt);
     }
 

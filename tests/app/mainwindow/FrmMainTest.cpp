@@ -21,29 +21,15 @@
 #include "platform/tv/TestCard.h"
 #include "platform/win/Win.h"
 #include "platform/win/WinQt.h"
+#include "tests/support/FakeMessageBoxes.h"
 #include "tuner/ChannelTable.h"
-#include "tuner/MessageBoxes.h"
 #include "tuner/VideoWindow.h"
 
 using platform::tv::TestCard;
 
 namespace {
 
-struct AnsweringBoxes final : MessageBoxes {
-    MsgAnswer answer = MsgAnswer::Yes;
-    std::vector<MsgRequest> asked;
-    MsgAnswer show(const MsgRequest& r) override {
-        asked.push_back(r);
-        return answer;
-    }
-};
-
-struct LoggingShellBoxes final : platform::shell::MessageBoxes {
-    std::vector<std::string> texts;
-    void MessageBoxA(const std::string& text, const std::string&, uint32_t) override {
-        texts.push_back(text);
-    }
-};
+using testsupport::FakeMessageBoxes;
 
 std::vector<std::string> without(std::vector<std::string> names, const std::string& name) {
     std::erase(names, name);
@@ -58,8 +44,7 @@ class FrmMainTest : public QObject {
   private:
     QTemporaryDir dir_;
     TestCard* card_ = nullptr;
-    AnsweringBoxes boxes_;
-    LoggingShellBoxes shellBoxes_;
+    FakeMessageBoxes boxes_;
     std::unique_ptr<frmMain> window_;
 
     void newCard(int32_t channels) {
@@ -68,7 +53,7 @@ class FrmMainTest : public QObject {
         platform::tv::setCurrentCard(std::move(card));
     }
     frmMain& open() {
-        window_ = std::make_unique<frmMain>(&boxes_, &shellBoxes_);
+        window_ = std::make_unique<frmMain>(&boxes_);
         const platform::Status loaded = window_->Form_Load();
         if (!loaded) {
             qFatal("load failed: %s", loaded.message().c_str());
@@ -86,8 +71,7 @@ class FrmMainTest : public QObject {
         QFile::remove(dir_.filePath(QStringLiteral("cuelark.ini")));
         StartUp(dir_.filePath(QStringLiteral("cuelark")).toStdString());
         newCard(62);
-        boxes_ = AnsweringBoxes{};
-        shellBoxes_ = LoggingShellBoxes{};
+        boxes_ = FakeMessageBoxes{};
     }
     void cleanup() {
         if (window_) {
@@ -245,7 +229,7 @@ class FrmMainTest : public QObject {
 
     void failingLoadIsReported() {
         card_->failLoad("Cannot load atitv: no such card");
-        frmMain w(&boxes_, &shellBoxes_);
+        frmMain w(&boxes_);
         const platform::Status loaded = w.Form_Load();
         QVERIFY(!loaded);
         QCOMPARE(QString::fromStdString(loaded.message()),
@@ -310,7 +294,7 @@ class FrmMainTest : public QObject {
     }
 
     void resizeMovesTheVideoWindowOnceItExists() {
-        frmMain before(&boxes_, &shellBoxes_);
+        frmMain before(&boxes_);
         before.show();
         before.resize(700, 500);  // no video window yet: nothing is asked of the card
         QCoreApplication::processEvents();
@@ -355,9 +339,27 @@ class FrmMainTest : public QObject {
             box->setFocus();
             QTest::keyClick(box, Qt::Key_Return);
         }
-        QCOMPARE(shellBoxes_.texts, (std::vector<std::string>(3, "Input script name")));
-        QVERIFY(boxes_.asked.empty());  // Go would have said "Input proper number"
+        // Go would have said "Input proper number".
+        QCOMPARE(boxes_.texts(), (std::vector<std::string>(3, "Input script name")));
         QVERIFY(cardCalls().empty());
+    }
+
+    void everyBoxOfTheWindowReachesTheSameBoxes() {
+        frmMain& w = open();
+        w.txtChannel->setText(QStringLiteral("abc"));
+        QTest::mouseClick(w.cmdChannelGo, Qt::LeftButton);
+        boxes_.yesNoAnswer = platform::shell::IDNO;
+        w.mnuAutoScan->trigger();
+        w.mnuAbout->trigger();
+        QCOMPARE(boxes_.shown.size(), std::size_t{3});
+        QCOMPARE(boxes_.shown[0].text, std::string("Input proper number"));
+        QCOMPARE(boxes_.shown[0].title, std::string("Cuelark"));
+        QCOMPARE(boxes_.shown[0].style, platform::shell::MB_OK);
+        QCOMPARE(boxes_.shown[1].title, std::string("Auto Scan"));
+        QCOMPARE(boxes_.shown[1].style & platform::shell::MB_TYPEMASK, platform::shell::MB_YESNO);
+        QCOMPARE(boxes_.shown[2].title, std::string("About Cuelark"));
+        QCOMPARE(boxes_.shown[2].style,
+                 platform::shell::MB_OK | platform::shell::MB_ICONINFORMATION);
     }
 
     void channelButtonsReachTheTuner() {
@@ -368,19 +370,19 @@ class FrmMainTest : public QObject {
         w.txtChannel->setText(QStringLiteral("63"));
         QTest::mouseClick(w.cmdChannelGo, Qt::LeftButton);
         QCOMPARE(card_->callTexts(), std::vector<std::string>{"DVATuneSetChannel(0, 2)"});
-        QCOMPARE(boxes_.asked.size(), std::size_t{1});
+        QCOMPARE(boxes_.shown.size(), std::size_t{1});
     }
 
     void autoScanFromTheMenuKeepsItsResultUntilClose() {
         card_->setFoundChannels({4, 6});
         frmMain& w = open();
-        boxes_.answer = MsgAnswer::No;
+        boxes_.yesNoAnswer = platform::shell::IDNO;
         w.mnuAutoScan->trigger();
         QVERIFY(g_bChannels.at(5));
-        boxes_.answer = MsgAnswer::Yes;
+        boxes_.yesNoAnswer = platform::shell::IDYES;
         w.mnuAutoScan->trigger();
-        QCOMPARE(boxes_.asked.size(), std::size_t{2});
-        QCOMPARE(QString::fromStdString(boxes_.asked[1].title), QStringLiteral("Auto Scan"));
+        QCOMPARE(boxes_.shown.size(), std::size_t{2});
+        QCOMPARE(QString::fromStdString(boxes_.shown[1].title), QStringLiteral("Auto Scan"));
         QCOMPARE(ReadSetting("Channels1", "unwritten"), std::string("unwritten"));
         for (int i = 0; i < 3; ++i) {
             QTest::mouseClick(w.cmdChannelUp, Qt::LeftButton);
@@ -405,7 +407,7 @@ class FrmMainTest : public QObject {
         QTest::mouseClick(none.cmdChannelUp, Qt::LeftButton);
         QCOMPARE(none.txtChannel->text(), QStringLiteral("3"));
         QTest::mouseClick(none.cmdChannelGo, Qt::LeftButton);
-        QCOMPARE(boxes_.asked.size(), std::size_t{1});
+        QCOMPARE(boxes_.shown.size(), std::size_t{1});
     }
 };
 
