@@ -6,8 +6,11 @@
 
 namespace platform::sound {
 
-StreamResampler::StreamResampler(int inRate, int outRate, int channels)
-    : inRate_(inRate), outRate_(outRate), channels_(channels) {
+StreamResampler::StreamResampler(int inRate, int outRate, int channels, bool adjustable)
+    : inRate_(inRate),
+      outRate_(outRate),
+      channels_(channels),
+      passthrough_(inRate == outRate && !adjustable) {
     if (!passthrough()) {
         int err = 0;
         state_ = src_new(SRC_SINC_MEDIUM_QUALITY, channels, &err);
@@ -36,7 +39,7 @@ Status StreamResampler::process(const float* in, std::size_t frames, std::vector
         return Error{"Cannot convert " + std::to_string(inRate_) + " Hz to " +
                      std::to_string(outRate_) + " Hz: the resampler could not be set up"};
     }
-    const double ratio = static_cast<double>(outRate_) / inRate_;
+    const double ratio = static_cast<double>(outRate_) / inRate_ * scale_;
     scratch_.resize((static_cast<std::size_t>(std::ceil(frames * ratio)) + 64) * ch);
     SRC_DATA d{};
     d.data_in = in;

@@ -10,12 +10,17 @@ namespace platform::sound {
 
 class StreamResampler {
   public:
-    StreamResampler(int inRate, int outRate, int channels);
+    // adjustable: the ratio may be scaled later (setScale), so even equal
+    // rates go through the converter.
+    StreamResampler(int inRate, int outRate, int channels, bool adjustable = false);
     ~StreamResampler();
 
     // Converts frames interleaved frames and appends the result to out.
     Status process(const float* in, std::size_t frames, std::vector<float>& out);
-    bool passthrough() const { return inRate_ == outRate_; }
+    bool passthrough() const { return passthrough_; }
+    // Scales the ratio from the next frames on, gliding to it smoothly:
+    // 1.001 makes a thousandth more frames.
+    void setScale(double scale) { scale_ = scale; }
     // Starts a new stream: forgets the frames held back from the last one.
     void reset();
 
@@ -26,6 +31,8 @@ class StreamResampler {
     int inRate_;
     int outRate_;
     int channels_;
+    bool passthrough_;
+    double scale_ = 1.0;
     void* state_ = nullptr;  // SRC_STATE*
     std::vector<float> scratch_;
 };

@@ -10,9 +10,6 @@ namespace platform::sound {
 
 namespace {
 
-// How long the stream's start may still be moved back.
-constexpr double kSettleSeconds = 2.0;
-
 std::optional<RawSample> rawOf(QAudioFormat::SampleFormat f) {
     switch (f) {
         case QAudioFormat::UInt8:
@@ -83,8 +80,11 @@ Status SystemInput::start(const WaveFormat& format, double startTime) {
                      "' offers no format this program can read"};
     }
     raw_ = *raw;
-    resampler_ =
-        std::make_unique<StreamResampler>(got_.sampleRate(), want_.samplesPerSec, want_.channels);
+    // Adjustable even at equal rates: the device's clock is followed.
+    resampler_ = std::make_unique<StreamResampler>(got_.sampleRate(), want_.samplesPerSec,
+                                                   want_.channels, true);
+    timing_ = std::make_unique<CaptureTiming>(startTime, got_.sampleRate(), want_.samplesPerSec);
+    written_ = 0;
     source_ = new QAudioSource(device_, got_, this);
     connect(source_, &QAudioSource::stateChanged, this, &SystemInput::onStateChanged);
     io_ = source_->start();
@@ -110,32 +110,12 @@ void SystemInput::drain() {
     if (frames == 0) {
         return;
     }
-    // Sound arrives some time after it was captured, and that time varies;
-    // the chunk that arrived soonest tells best when the stream began. The
-    // first chunk sets the start; sooner ones in the first seconds move it
-    // back by dropping as much of what comes next.
-    received_ += frames;
-    const double began = programClock().now() - static_cast<double>(received_) / got_.sampleRate();
-    if (!timed_) {
-        timed_ = true;
-        began_ = began;
-        const double late = began - startTime_;
-        if (late > 0) {
-            pending_.resize(static_cast<std::size_t>(std::llround(late * want_.samplesPerSec)) *
-                                static_cast<std::size_t>(want_.channels),
-                            0.0f);
-        } else {
-            dropFrames_ = static_cast<std::size_t>(std::llround(-late * got_.sampleRate()));
-        }
-    } else if (began < began_ &&
-               static_cast<double>(received_) < kSettleSeconds * got_.sampleRate()) {
-        const auto back =
-            static_cast<std::size_t>(std::llround((began_ - began) * got_.sampleRate()));
-        dropFrames_ += back;
-        began_ -= static_cast<double>(back) / got_.sampleRate();
-    }
-    std::size_t skip = std::min(dropFrames_, frames);
-    dropFrames_ -= skip;
+    const CaptureTiming::Placement place = timing_->arrived(programClock().now(), frames, written_);
+    const std::size_t wavChannels = static_cast<std::size_t>(want_.channels);
+    pending_.resize(pending_.size() + place.silenceBefore * wavChannels, 0.0f);
+    written_ += place.silenceBefore;
+    resampler_->setScale(place.rateScale);
+    const std::size_t skip = place.leaveOut;
     const std::size_t keep = frames - skip;
     if (keep == 0) {
         return;
@@ -146,9 +126,11 @@ void SystemInput::drain() {
               keep * inCh, decoded_.data());
     mapped_.resize(keep * static_cast<std::size_t>(want_.channels));
     mapChannels(decoded_.data(), got_.channelCount(), mapped_.data(), want_.channels, keep);
+    const std::size_t before = pending_.size();
     if (Status s = resampler_->process(mapped_.data(), keep, pending_); !s && error_) {
         error_ = s;
     }
+    written_ += (pending_.size() - before) / wavChannels;
 }
 
 Status SystemInput::read(FrameSink& sink) {

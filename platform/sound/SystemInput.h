@@ -5,11 +5,10 @@
 // while the program's event loop does; reads happen at each pump and
 // whenever the device signals data.
 //
-// Timing: the device starts some milliseconds after "record". The first data
-// fixes where the device's stream began: the program clock at its arrival,
-// less the length of sound delivered. The recording is padded with silence
-// (or the device's first frames dropped) so its first frame is still the
-// moment recording started.
+// Timing: the device starts some milliseconds after "record", and its clock
+// is not quite the program's; CaptureTiming places its sound on the program
+// clock, so the first frame is the moment recording started and the rest
+// stays in step with the captions.
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QIODevice>
@@ -19,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/sound/CaptureTiming.h"
 #include "platform/sound/SampleConvert.h"
 #include "platform/sound/StreamResampler.h"
 #include "platform/sound/WaveInput.h"
@@ -41,7 +41,6 @@ class SystemInput final : public QObject, public WaveInput {
   private:
     void drain();
     void onStateChanged();
-    void place(const float* frames, std::size_t count);
 
     WaveFormat want_;
     double startTime_ = 0.0;
@@ -52,10 +51,8 @@ class SystemInput final : public QObject, public WaveInput {
     // Qt deletes the device's QIODevice itself when the stream fails.
     QPointer<QIODevice> io_;
     std::unique_ptr<StreamResampler> resampler_;
-    bool timed_ = false;          // the first data has fixed the stream's start
-    std::size_t dropFrames_ = 0;  // device frames still to skip before the start
-    std::size_t received_ = 0;    // device frames that have arrived
-    double began_ = 0.0;          // when the first of them was captured
+    std::unique_ptr<CaptureTiming> timing_;
+    std::size_t written_ = 0;     // WAV frames made so far, silence included
     std::vector<float> pending_;  // converted frames waiting for the next read
     std::vector<float> decoded_, mapped_;
     QByteArray partial_;

@@ -109,7 +109,7 @@ namespace {
 // How often the sound is held to the picture, and by how little it may
 // drift from it before it is moved (each move is a small jump in the sound).
 constexpr int kSyncMs = 100;
-constexpr double kSyncTolerance = 0.003;
+constexpr double kSyncTolerance = 0.004;
 constexpr double kSyncJump = 0.05;
 }  // namespace
 
@@ -162,10 +162,10 @@ void SoundOutput::keepInStep() {
     const double played = static_cast<double>(sink_->processedUSecs()) / 1e6;
     const double behind = (programClock().now() - device_->startTime()) - played;
     // The device reports its position in steps of a few milliseconds: the
-    // median of the last second's readings moves the sound, unless it is far
+    // median of the last two seconds' readings moves the sound, unless it is far
     // out (the start, a stall), when the newest does at once.
     recentBehind_[recentCount_++ % recentBehind_.size()] = behind;
-    std::array<double, 10> sorted = recentBehind_;
+    std::array<double, 20> sorted = recentBehind_;
     const std::size_t n = std::min(recentCount_, sorted.size());
     std::nth_element(sorted.begin(), sorted.begin() + n / 2, sorted.begin() + n);
     const double aim = std::fabs(behind - device_->lead()) > kSyncJump ? behind : sorted[n / 2];

@@ -40,7 +40,7 @@ class SoundOutput final : public QObject {
     double gain_ = 1.0;
     bool active_ = false;
     QTimer sync_;
-    std::array<double, 10> recentBehind_{};
+    std::array<double, 20> recentBehind_{};
     std::size_t recentCount_ = 0;
     std::unique_ptr<FeedDevice> device_;
     std::unique_ptr<QAudioSink> sink_;
