@@ -15,7 +15,7 @@ CaptureTiming::Placement CaptureTiming::arrived(double now, std::size_t frames,
     if (static_cast<double>(received_) < kSettleSeconds * deviceRate_ || !placed_) {
         settle(now, p);
     } else {
-        follow(now, frames, written + p.silenceBefore, p);
+        follow(now, frames, written, p);
     }
     p.leaveOut = static_cast<std::size_t>(std::min<uint64_t>(owedOut_, frames));
     owedOut_ -= p.leaveOut;
