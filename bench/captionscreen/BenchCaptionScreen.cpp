@@ -6,13 +6,13 @@
 #include <utility>
 #include <vector>
 
-#include "platform/tv/captionscreen/CaptionScreen.h"
-#include "platform/tv/captionscreen/Parity.h"
+#include "platform/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/Parity.h"
 
 namespace {
 
-using platform::tv::captionscreen::CaptionScreen;
-using platform::tv::captionscreen::withOddParity;
+using platform::captionscreen::CaptionScreen;
+using platform::captionscreen::withOddParity;
 using Pairs = std::vector<std::pair<uint8_t, uint8_t>>;
 
 void control(Pairs& out, uint8_t first, uint8_t second) {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "platform/core/Clock.h"
-#include "platform/tv/captionscreen/CaptionPainter.h"
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionPainter.h"
+#include "platform/captionscreen/CaptionScreen.h"
 #include "platform/win/WinQt.h"
 
 namespace platform::tv {

@@ -15,11 +15,11 @@
 #include "platform/tv/Station.h"
 #include "platform/win/Win.h"
 
-namespace platform::tv {
-
-namespace captionscreen {
+namespace platform::captionscreen {
 class CaptionScreen;
 }
+
+namespace platform::tv {
 
 class VideoWindow final : public QWidget {
     Q_OBJECT

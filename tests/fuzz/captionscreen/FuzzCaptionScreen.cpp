@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionScreen.h"
 
-using platform::tv::captionscreen::CaptionScreen;
-using platform::tv::captionscreen::Cell;
-using platform::tv::captionscreen::Colour;
-using platform::tv::captionscreen::Grid;
+using platform::captionscreen::CaptionScreen;
+using platform::captionscreen::Cell;
+using platform::captionscreen::Colour;
+using platform::captionscreen::Grid;
 
 namespace {
 

@@ -5,16 +5,16 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "platform/tv/captionscreen/CaptionPainter.h"
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionPainter.h"
+#include "platform/captionscreen/CaptionScreen.h"
 #include "tests/platform/captionscreen/PairScript.h"
 
-using platform::tv::captionscreen::captionCellRect;
-using platform::tv::captionscreen::captionSafeArea;
-using platform::tv::captionscreen::CaptionScreen;
-using platform::tv::captionscreen::kColumns;
-using platform::tv::captionscreen::kRows;
-using platform::tv::captionscreen::paintCaptions;
+using platform::captionscreen::captionCellRect;
+using platform::captionscreen::captionSafeArea;
+using platform::captionscreen::CaptionScreen;
+using platform::captionscreen::kColumns;
+using platform::captionscreen::kRows;
+using platform::captionscreen::paintCaptions;
 
 namespace {
 

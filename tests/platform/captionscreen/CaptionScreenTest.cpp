@@ -5,14 +5,14 @@
 #include <map>
 #include <string>
 
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionScreen.h"
 #include "tests/platform/captionscreen/PairScript.h"
 
 namespace {
 
 using captionscreen_test::parsePairScript;
 using captionscreen_test::screenWith;
-using platform::tv::captionscreen::CaptionScreen;
+using platform::captionscreen::CaptionScreen;
 
 struct ScreenCase {
     const char* name;

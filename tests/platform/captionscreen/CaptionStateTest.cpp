@@ -4,16 +4,16 @@
 
 #include <bitset>
 
-#include "platform/tv/captionscreen/CaptionScreen.h"
-#include "platform/tv/captionscreen/Parity.h"
+#include "platform/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/Parity.h"
 #include "tests/platform/captionscreen/PairScript.h"
 
 namespace {
 
 using captionscreen_test::parsePairScript;
-using platform::tv::captionscreen::CaptionScreen;
-using platform::tv::captionscreen::Cell;
-using platform::tv::captionscreen::Colour;
+using platform::captionscreen::CaptionScreen;
+using platform::captionscreen::Cell;
+using platform::captionscreen::Colour;
 
 void play(CaptionScreen& screen, const char* script) {
     for (const auto& [first, second] : parsePairScript(script)) {
@@ -24,7 +24,7 @@ void play(CaptionScreen& screen, const char* script) {
 TEST(Parity, MatchesCountedBitsForEveryByte) {
     for (int byte = 0; byte < 256; ++byte) {
         const bool odd = std::bitset<8>(static_cast<unsigned>(byte)).count() % 2 == 1;
-        EXPECT_EQ(platform::tv::captionscreen::hasOddParity(static_cast<uint8_t>(byte)), odd)
+        EXPECT_EQ(platform::captionscreen::hasOddParity(static_cast<uint8_t>(byte)), odd)
             << byte;
     }
 }
@@ -117,7 +117,7 @@ TEST(CaptionScreenInit, ClearsScreenAndReturnsToPopOnChannelOne) {
     CaptionScreen screen;
     play(screen, "1429 1c20 'X'");  // paint-on, then channel 2 selected
     screen.init();
-    EXPECT_EQ(screen.mode(), platform::tv::captionscreen::CaptionMode::PopOn);
+    EXPECT_EQ(screen.mode(), platform::captionscreen::CaptionMode::PopOn);
     play(screen, "'A'");  // channel 1 again, built off screen at the bottom left
     EXPECT_TRUE(screen.displayed()[14][0].isEmpty());
     play(screen, "142f");

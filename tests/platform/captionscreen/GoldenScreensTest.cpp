@@ -11,11 +11,11 @@
 #include <string>
 
 #include "platform/scc/Scc.h"
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionScreen.h"
 
 namespace {
 
-using platform::tv::captionscreen::CaptionScreen;
+using platform::captionscreen::CaptionScreen;
 
 // "00:01:02.345": the frame's time, to find it against the SCC file.
 std::string timeOf(int64_t frame) {

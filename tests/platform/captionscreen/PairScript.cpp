@@ -2,13 +2,13 @@
 
 #include <stdexcept>
 
-#include "platform/tv/captionscreen/CaptionCell.h"
-#include "platform/tv/captionscreen/Parity.h"
+#include "platform/captionscreen/CaptionCell.h"
+#include "platform/captionscreen/Parity.h"
 
 namespace captionscreen_test {
 
-using platform::tv::captionscreen::kRows;
-using platform::tv::captionscreen::withOddParity;
+using platform::captionscreen::kRows;
+using platform::captionscreen::withOddParity;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/core/Clock.h"
 #include "platform/tv/CardFactory.h"
 #include "platform/tv/SimulatedCard.h"
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionScreen.h"
 #include "platform/win/WinQt.h"
 
 using namespace platform::tv;

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/tv/captionscreen/CaptionCell.h"
+#include "platform/captionscreen/CaptionCell.h"
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 enum class CaptionMode : uint8_t { PopOn = 1, RollUp, PaintOn, Text };
 
@@ -91,4 +91,4 @@ class CaptionScreen {
     uint16_t lastControl_ = 0;  // the control pair just acted on, 0 for none
 };
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

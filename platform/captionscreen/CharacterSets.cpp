@@ -1,8 +1,8 @@
-#include "platform/tv/captionscreen/CharacterSets.h"
+#include "platform/captionscreen/CharacterSets.h"
 
-#include "platform/tv/captionscreen/CaptionCell.h"
+#include "platform/captionscreen/CaptionCell.h"
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 namespace {
 
@@ -156,4 +156,4 @@ char32_t extendedCharacter(uint8_t first, uint8_t second) {
     return 0;
 }
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

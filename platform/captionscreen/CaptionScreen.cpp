@@ -1,11 +1,11 @@
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionScreen.h"
 
 #include <algorithm>
 
-#include "platform/tv/captionscreen/CharacterSets.h"
-#include "platform/tv/captionscreen/Parity.h"
+#include "platform/captionscreen/CharacterSets.h"
+#include "platform/captionscreen/Parity.h"
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 namespace {
 
@@ -406,4 +406,4 @@ void CaptionScreen::moveRollUpWindow(int newBaseRow) {
     cursorRow_ = baseRow_;
 }
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 constexpr int kRows = 15;
 constexpr int kColumns = 32;
@@ -28,4 +28,4 @@ struct Cell {
 using Row = std::array<Cell, kColumns>;
 using Grid = std::array<Row, kRows>;
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

@@ -1,8 +1,8 @@
 #include <string>
 
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionScreen.h"
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 namespace {
 
@@ -56,4 +56,4 @@ std::string CaptionScreen::text() const {
     return out;
 }
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

@@ -6,7 +6,7 @@
 
 class QPainter;
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 class CaptionScreen;
 
@@ -19,4 +19,4 @@ QRect captionCellRect(const QRect& picture, int row, int column);
 
 void paintCaptions(QPainter& painter, const CaptionScreen& screen, const QRect& picture);
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

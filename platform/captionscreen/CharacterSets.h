@@ -2,7 +2,7 @@
 // The three caption character sets as Unicode code points.
 #include <cstdint>
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 // A one-byte character, 0x20..0x7F (the data bits, no parity); 0 outside.
 char32_t standardCharacter(uint8_t code);
@@ -18,4 +18,4 @@ inline bool isTransparentSpace(uint8_t first, uint8_t second) {
 // and box drawing); 0 outside.
 char32_t extendedCharacter(uint8_t first, uint8_t second);
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

@@ -1,4 +1,4 @@
-#include "platform/tv/captionscreen/CaptionPainter.h"
+#include "platform/captionscreen/CaptionPainter.h"
 
 #include <algorithm>
 
@@ -8,9 +8,9 @@
 #include <QPainter>
 #include <QString>
 
-#include "platform/tv/captionscreen/CaptionScreen.h"
+#include "platform/captionscreen/CaptionScreen.h"
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 namespace {
 
@@ -136,4 +136,4 @@ void paintCaptions(QPainter& painter, const CaptionScreen& screen, const QRect& 
     painter.restore();
 }
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen

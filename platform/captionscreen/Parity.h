@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstdint>
 
-namespace platform::tv::captionscreen {
+namespace platform::captionscreen {
 
 inline bool hasOddParity(uint8_t byte) {
     return (std::popcount(byte) & 1) == 1;
@@ -16,4 +16,4 @@ inline uint8_t withOddParity(uint8_t data) {
     return hasOddParity(low) ? low : static_cast<uint8_t>(low | 0x80);
 }
 
-}  // namespace platform::tv::captionscreen
+}  // namespace platform::captionscreen
