@@ -25,12 +25,21 @@ class MciSender {
   public:
     virtual ~MciSender() = default;
     virtual MciReply send(const std::string& command) = 0;
+    // Where the next "record" makes its file (beside the final one, so the
+    // save is a rename), and where a recording that cannot be saved where
+    // asked is saved instead. The sound layer's own setting, not a command.
+    virtual void recordInto(const std::string& file, const std::string& keepFolder) = 0;
+    // Why the sound stopped being recorded, in the user's words, told once;
+    // empty when nothing new went wrong.
+    virtual std::string takeCaptureProblem() = 0;
 };
 
 // The real device, with replies of up to 4 KiB.
 class SystemMci final : public MciSender {
   public:
     MciReply send(const std::string& command) override;
+    void recordInto(const std::string& file, const std::string& keepFolder) override;
+    std::string takeCaptureProblem() override;
 };
 
 }  // namespace recording

@@ -3,6 +3,7 @@
 // boxes and the video window, each keeping what it was asked.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/shell/MessageBox.h"
@@ -52,7 +53,15 @@ struct FakeMci final : MciSender {
         }
         return {};
     }
+    void recordInto(const std::string& file, const std::string& keepFolder) override {
+        placed.push_back(file);
+        keptIn = keepFolder;
+    }
+    std::string takeCaptureProblem() override { return std::exchange(captureProblem, {}); }
     EventLog& log;
+    std::vector<std::string> placed;  // where each recording was to be made
+    std::string keptIn;
+    std::string captureProblem;
     uint32_t saveError = 0;
     std::string saveReply;
     uint32_t recordError = 0;
