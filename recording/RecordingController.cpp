@@ -255,11 +255,10 @@ void RecordingController::stopSequence(bool timedOut, const std::string& wav) {
         const platform::Status closed = services_.files.close(m_nScriptFno);
         m_nScriptFno = 0;
         if (gone) {
-            keepScript(scriptFile_, "its folder was deleted during the recording");
-            scriptSaved = false;
+            scriptSaved = keepScript(scriptFile_, "its folder was deleted during the recording");
         } else if (!written || !closed) {
-            keepScript(scriptFile_, reasonOf((!written ? written : closed).message()));
-            scriptSaved = false;
+            scriptSaved =
+                keepScript(scriptFile_, reasonOf((!written ? written : closed).message()));
         }
     }
     if (journal_) {
@@ -278,23 +277,29 @@ void RecordingController::stopSequence(bool timedOut, const std::string& wav) {
     reportFailures();
 }
 
-void RecordingController::keepScript(const std::string& failed, const std::string& why) {
+bool RecordingController::keepScript(const std::string& failed, const std::string& why) {
     // The rows are written from what the journal kept, exactly as the stop
     // writes them, into a folder that takes them.
     const std::string bytes = scriptText(journal_->rows(), journal_->checks());
     const std::string rows = rowsText(journal_->rows().size());
     std::string message = "The script could not be written to '" + failed + "' (" + why + "). ";
+    // The other of the two folders a recording may use: the disk that
+    // refused the script would refuse a second file too.
+    const std::string data = platform::userDataFolder();
+    const std::string folder = folderOf(failed) == data ? services_.saveDir : data;
     std::string lastWhy;
-    for (const std::string& folder : {platform::userDataFolder(), services_.saveDir}) {
-        if (folder.empty() || !platform::folderWritable(folder)) {
-            continue;
+    if (folder == data && !data.empty()) {
+        if (const platform::Status made = platform::makeFolders(data); !made) {
+            lastWhy = reasonOf(made.message());
         }
+    }
+    if (!folder.empty() && platform::folderWritable(folder)) {
         const std::string elsewhere = platform::freePath(folder, nameOf(failed));
         if (const platform::Status s = platform::replaceWholeFile(elsewhere, bytes); s) {
             journal_->setScriptPath(elsewhere);
             failures_.push_back(message + "Its " + rows + " are saved in '" + elsewhere +
                                 "' instead.");
-            return;
+            return true;
         } else {
             lastWhy = reasonOf(s.message());
         }
@@ -302,10 +307,11 @@ void RecordingController::keepScript(const std::string& failed, const std::strin
     if (journal_->intact()) {
         failures_.push_back(message + "Its " + rows + " are kept in '" + journal_->path() +
                             "'; Cuelark writes the script from there the next time it starts.");
-        return;
+        return false;
     }
     failures_.push_back(message + "Its " + rows + " could not be saved anywhere else" +
                         (lastWhy.empty() ? std::string(".") : " (" + lastWhy + ")."));
+    return false;
 }
 
 void RecordingController::sendRecordingStop(platform::win::WPARAM phase) {

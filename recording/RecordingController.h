@@ -67,7 +67,9 @@ class RecordingController {
     void openScript(const std::string& name);
     void stopSequence(bool timedOut, const std::string& wav);
     void stopWithStartName(bool timedOut);
-    void keepScript(const std::string& failed, const std::string& why);
+    // The rows of a script that could not be written, saved elsewhere;
+    // false when they are only in the journal, or nowhere.
+    bool keepScript(const std::string& failed, const std::string& why);
     void sendRecordingStop(platform::win::WPARAM phase);
     void tell(const std::string& text, uint32_t icon);
     void reportFailures();
