@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <iostream>
 #include <string>
 
 #include "app/frmMain.h"
@@ -71,6 +72,7 @@ int Main(int argc, char** argv) {
     });
 
     if (const std::string told = recording::recoveryMessage(recovered); !told.empty()) {
+        std::cerr << platform::shell::kAppTitle << ": " << told << "\n";
         QTimer::singleShot(0, &window, [told] {
             using namespace platform::shell;
             dialogs::programMessageBoxes().MessageBoxA(told, kAppTitle, MB_OK | MB_ICONINFORMATION);

@@ -321,11 +321,13 @@ void RecordingController::sendRecordingStop(platform::win::WPARAM phase) {
 }
 
 void RecordingController::tell(const std::string& text, uint32_t icon) {
-    if (quiet_) {
-        std::cerr << platform::shell::kAppTitle << ": " << text << "\n";
-        return;
+    // Also on standard error: when the program is being ended nobody sees a
+    // box, and a terminal or the session's log keeps what was said.
+    std::cerr << platform::shell::kAppTitle << ": " << text << "\n";
+    if (!quiet_) {
+        services_.boxes.MessageBoxA(text, platform::shell::kAppTitle,
+                                    platform::shell::MB_OK | icon);
     }
-    services_.boxes.MessageBoxA(text, platform::shell::kAppTitle, platform::shell::MB_OK | icon);
 }
 
 void RecordingController::reportFailures() {
