@@ -42,8 +42,9 @@ std::string reasonOf(const std::string& message) {
     return at == std::string::npos ? message : message.substr(at + 3);
 }
 
-std::string rowsText(std::size_t n) {
-    return std::to_string(n) + (n == 1 ? " row" : " rows");
+// "Its 2 rows are", "Its 1 row is".
+std::string itsRows(std::size_t n) {
+    return "Its " + std::to_string(n) + (n == 1 ? " row is" : " rows are");
 }
 
 std::string wholeSeconds(double seconds) {
@@ -195,7 +196,9 @@ void RecordingController::prepareFiles(const std::string& name) {
         RecordingJournal::create(folder, name);
     if (journal) {
         journal_ = std::move(journal.value());
-        services_.mci.recordInto(journal_->soundPath(), folder);
+        // A sound whose folder is deleted while recording is saved in the other.
+        const std::string data = platform::userDataFolder();
+        services_.mci.recordInto(journal_->soundPath(), folder == data ? services_.saveDir : data);
     } else {
         journal_ = RecordingJournal::inMemory();
     }
@@ -281,7 +284,7 @@ bool RecordingController::keepScript(const std::string& failed, const std::strin
     // The rows are written from what the journal kept, exactly as the stop
     // writes them, into a folder that takes them.
     const std::string bytes = scriptText(journal_->rows(), journal_->checks());
-    const std::string rows = rowsText(journal_->rows().size());
+    const std::string rows = itsRows(journal_->rows().size());
     std::string message = "The script could not be written to '" + failed + "' (" + why + "). ";
     // The other of the two folders a recording may use: the disk that
     // refused the script would refuse a second file too.
@@ -297,19 +300,20 @@ bool RecordingController::keepScript(const std::string& failed, const std::strin
         const std::string elsewhere = platform::freePath(folder, nameOf(failed));
         if (const platform::Status s = platform::replaceWholeFile(elsewhere, bytes); s) {
             journal_->setScriptPath(elsewhere);
-            failures_.push_back(message + "Its " + rows + " are saved in '" + elsewhere +
-                                "' instead.");
+            failures_.push_back(message + rows + " saved in '" + elsewhere + "' instead.");
             return true;
         } else {
             lastWhy = reasonOf(s.message());
         }
     }
     if (journal_->intact()) {
-        failures_.push_back(message + "Its " + rows + " are kept in '" + journal_->path() +
+        failures_.push_back(message + rows + " kept in '" + journal_->path() +
                             "'; Cuelark writes the script from there the next time it starts.");
         return false;
     }
-    failures_.push_back(message + "Its " + rows + " could not be saved anywhere else" +
+    failures_.push_back(message + "Its " + std::to_string(journal_->rows().size()) +
+                        (journal_->rows().size() == 1 ? " row" : " rows") +
+                        " could not be saved anywhere else" +
                         (lastWhy.empty() ? std::string(".") : " (" + lastWhy + ")."));
     return false;
 }

@@ -193,9 +193,10 @@ MciReply WaveDevice::saveHeld(const std::string& path) {
         } else {
             why = reasonOf(s.message());
         }
-        const std::string keep = place_.keepFolder.empty()
-                                     ? std::string()
-                                     : platform::freePath(place_.keepFolder, nameOf(path));
+        const bool canKeep =
+            !place_.keepFolder.empty() && platform::makeFolders(place_.keepFolder).isOk();
+        const std::string keep =
+            canKeep ? platform::freePath(place_.keepFolder, nameOf(path)) : std::string();
         if (!keep.empty() && held_->copyTo(keep)) {
             savedPath_ = keep;
             held_.reset();

@@ -328,7 +328,7 @@ TEST_F(RecordingTest, MissingSaveFolderRecordsInTheUsersDataFolder) {
     EXPECT_TRUE(boxes.shown.empty()) << "the recording goes on; the user is told at the stop";
     ASSERT_EQ(mci.placed.size(), 1u);
     EXPECT_EQ(fs::path(mci.placed[0]).parent_path(), dataDir) << mci.placed[0];
-    EXPECT_EQ(mci.keptIn, dataDir.string());
+    EXPECT_EQ(mci.keptIn, saveDir) << "a sound whose folder goes is saved in the other";
     at(3.0);
     caption("HELLO");
     at(4.0);
@@ -395,6 +395,7 @@ TEST_F(RecordingTest, AGoodStopLeavesOnlyTheTwoFiles) {
     ASSERT_EQ(mci.placed.size(), 1u);
     EXPECT_EQ(fs::path(mci.placed[0]).parent_path(), dir) << "the sound is made beside its name";
     EXPECT_EQ(fs::path(mci.placed[0]).filename().string().rfind(".untitled.", 0), 0u);
+    EXPECT_EQ(mci.keptIn, dataDir.string());
     EXPECT_EQ(hiddenIn(dir).size(), 1u) << "the journal, while recording";
     at(3.0);
     caption("HELLO");
@@ -441,7 +442,7 @@ TEST_F(RecordingTest, AScriptThatCannotBeWrittenKeepsEveryRow) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     const std::vector<std::string> left = hiddenIn(dir);
     ASSERT_EQ(left.size(), 1u);
-    EXPECT_NE(boxes.shown[0].text.find("Its 1 row are kept in '" + (dir / left[0]).string() +
+    EXPECT_NE(boxes.shown[0].text.find("Its 1 row is kept in '" + (dir / left[0]).string() +
                                        "'; Cuelark writes the script from there the next time "
                                        "it starts."),
               std::string::npos)
