@@ -103,6 +103,11 @@ void RecordingController::Timer1_Timer() {
     // A sound that can no longer be written is told at once, not at the end.
     if (const std::string problem = services_.mci.takeCaptureProblem(); !problem.empty()) {
         tell(problem, platform::shell::MB_ICONWARNING);
+        // The box waits for the user while ticks go on: one of them may have
+        // ended the recording meanwhile.
+        if (!isRecording()) {
+            return;
+        }
     }
     const double now = services_.clock.now();
     if (now >= m_dEndTime) {

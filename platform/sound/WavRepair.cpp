@@ -24,6 +24,9 @@ uint32_t get32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
+uint64_t get64(const unsigned char* p) {
+    return static_cast<uint64_t>(get32(p)) | (static_cast<uint64_t>(get32(p + 4)) << 32);
+}
 void put32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
         p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
@@ -95,6 +98,13 @@ Result<WavLayout> repairWavHeader(unsigned char* head, std::size_t headSize, uin
         return notAWav("the file ends inside its header");
     }
     uint64_t dataBytes = fileSize - layout.dataStart;
+    // An odd data chunk is followed by a pad byte, which is no sound: a
+    // header that already says so is kept.
+    const uint64_t stored =
+        rf64 ? get64(head + ds64At + kChunkHeader + 8) : get32(head + dataAt + 4);
+    if ((stored & 1U) != 0 && stored + 1 == dataBytes) {
+        dataBytes = stored;
+    }
     if (!rf64) {
         // A RIFF size is 32 bits: sound beyond it stays in the file, unheard.
         const uint64_t room = kNoSize - (layout.dataStart - kChunkHeader) - 1;

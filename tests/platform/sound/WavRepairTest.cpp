@@ -102,6 +102,10 @@ TEST(WavRepair, AHeaderThatSaysEmptyGetsTheLengthOfItsData) {
         if (c.fact) {
             EXPECT_EQ(soundtest::le32(&b[dataAt - 4]), c.frames) << "fact sample count";
         }
+        // Repaired again, as the next start would: the pad byte is no sample.
+        const auto again = ps::repairWavHeader(b.data(), b.size() - c.dataBytes, c.fileSize);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again.value().frames, c.frames);
     }
 }
 
