@@ -12,6 +12,7 @@
 #include "platform/core/UserFolders.h"
 #include "platform/shell/EndSignals.h"
 #include "platform/shell/MessageBox.h"
+#include "platform/sound/BackgroundMoves.h"
 #include "platform/sound/QtSound.h"
 #include "platform/sound/SoundSetup.h"
 #include "platform/tv/TvCard.h"
@@ -30,6 +31,7 @@ int startUpFailed(const std::string& reason) {
 // Multimedia must never be used after it.
 void endCardAndSound() {
     platform::sound::soundDriver().execute("close all");
+    platform::sound::waitForBackgroundMoves();
     platform::sound::setCardFeed(nullptr);
     platform::tv::releaseCurrentCard();
 }

@@ -203,7 +203,8 @@ void RecordingController::prepareFiles(const std::string& name) {
         journal_ = std::move(journal.value());
         // A sound whose folder is deleted while recording is saved in the other.
         const std::string data = platform::userDataFolder();
-        services_.mci.recordInto(journal_->soundPath(), folder == data ? services_.saveDir : data);
+        services_.mci.recordInto(journal_->soundPath(), folder == data ? services_.saveDir : data,
+                                 journal_->path());
     } else {
         journal_ = RecordingJournal::inMemory();
     }

@@ -30,8 +30,9 @@ MciReply SystemMci::send(const std::string& command) {
     return SendMciCommandWithCode(command, kLongReply);
 }
 
-void SystemMci::recordInto(const std::string& file, const std::string& keepFolder) {
-    platform::sound::soundDriver().recordInto({file, keepFolder});
+void SystemMci::recordInto(const std::string& file, const std::string& keepFolder,
+                           const std::string& journal) {
+    platform::sound::soundDriver().recordInto({file, keepFolder, journal});
 }
 
 std::string SystemMci::takeCaptureProblem() {

@@ -26,9 +26,11 @@ class MciSender {
     virtual ~MciSender() = default;
     virtual MciReply send(const std::string& command) = 0;
     // Where the next "record" makes its file (beside the final one, so the
-    // save is a rename), and where a recording that cannot be saved where
-    // asked is saved instead. The sound layer's own setting, not a command.
-    virtual void recordInto(const std::string& file, const std::string& keepFolder) = 0;
+    // save is a rename), where a recording whose folder is deleted is saved
+    // instead, and the journal that goes once a save that finishes in the
+    // background is done. The sound layer's own setting, not a command.
+    virtual void recordInto(const std::string& file, const std::string& keepFolder,
+                            const std::string& journal) = 0;
     // Why the sound stopped being recorded, in the user's words, told once;
     // empty when nothing new went wrong.
     virtual std::string takeCaptureProblem() = 0;
@@ -38,7 +40,8 @@ class MciSender {
 class SystemMci final : public MciSender {
   public:
     MciReply send(const std::string& command) override;
-    void recordInto(const std::string& file, const std::string& keepFolder) override;
+    void recordInto(const std::string& file, const std::string& keepFolder,
+                    const std::string& journal) override;
     std::string takeCaptureProblem() override;
 };
 

@@ -64,7 +64,7 @@ Run recordAndSave(int minutes, const std::string& tmpDir, const std::string& des
     driver.execute(
         "set w samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400");
     if (!place.empty()) {
-        driver.recordInto({place, tmpDir});
+        driver.recordInto({place, tmpDir, {}});
     }
     driver.execute("record w overwrite");
     const auto began = std::chrono::steady_clock::now();

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/core/UserFolders.h"
+#include "platform/sound/BackgroundMoves.h"
 #include "platform/sound/MciErrors.h"
 
 namespace platform::sound {
@@ -209,6 +210,17 @@ MciReply WaveDevice::saveHeld(const std::string& path) {
                                           "was deleted.");
     }
     const std::string from = held_->currentPath();
+    if (::rename(from.c_str(), path.c_str()) == 0) {
+        savedPath_ = path;
+        held_.reset();
+        return {};
+    }
+    if (errno == EXDEV && !place_.file.empty()) {
+        // Another file system: the copy runs while the program goes on.
+        moveInBackground(std::move(held_), path, place_.companion);
+        savedPath_ = path;
+        return {};
+    }
     if (Status s = moveFile(from, path); s) {
         savedPath_ = path;
         held_.reset();

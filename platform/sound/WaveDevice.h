@@ -22,9 +22,13 @@ struct MciReply {
 // folder, deleted unless saved. Otherwise exactly there (it must not exist
 // yet), and never deleted: a recording that cannot be saved where asked is
 // saved under the asked name in keepFolder (or beside file) instead.
+// companion: a file deleted once the recording is saved (its journal), when
+// the save finishes after the save command returned (a copy onto another
+// file system, which runs in the background).
 struct RecordingPlace {
     std::string file;
     std::string keepFolder;
+    std::string companion;
 };
 
 class WaveDevice {

@@ -54,7 +54,8 @@ struct FakeMci final : MciSender {
         }
         return {};
     }
-    void recordInto(const std::string& file, const std::string& keepFolder) override {
+    void recordInto(const std::string& file, const std::string& keepFolder,
+                    const std::string&) override {
         placed.push_back(file);
         keptIn = keepFolder;
     }

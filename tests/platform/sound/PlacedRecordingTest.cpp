@@ -2,11 +2,14 @@
 // deleted by the device, and never lost when its file or folder fails.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "platform/sound/BackgroundMoves.h"
 #include "platform/sound/CardFeedInput.h"
 #include "platform/sound/MciErrors.h"
 #include "platform/sound/MciInterpreter.h"
@@ -28,7 +31,7 @@ class Placed : public ::testing::Test {
     void record(const std::string& folder, const std::string& keep,
                 const std::string& name = "take") {
         hidden = folder + "/." + name + ".recording.wav";
-        driver.recordInto({hidden, keep});
+        driver.recordInto({hidden, keep, {}});
         ASSERT_EQ(run("record w overwrite").code, 0u);
     }
     void pumpFor(double seconds) {
@@ -67,6 +70,28 @@ TEST_F(Placed, ReadableWhileMadeAndLeftBehindUnsaved) {
     ASSERT_EQ(run("save w " + (dir / "take.wav")).code, 0u);
     EXPECT_FALSE(fs::exists(hidden)) << "saved by a rename";
     EXPECT_NEAR(soundtest::decode(dir / "take.wav").info.frames, 8000, 1);
+}
+
+TEST_F(Placed, OntoAnotherFileSystemTheCopyRunsWhileTheProgramGoesOn) {
+    soundtest::ScratchDir shm("/dev/shm");
+    struct stat a {
+    }, b{};
+    ASSERT_EQ(stat(shm.path.c_str(), &a), 0);
+    ASSERT_EQ(stat(dir.path.c_str(), &b), 0);
+    ASSERT_NE(a.st_dev, b.st_dev) << "needs /dev/shm on a file system of its own";
+    const std::string journal = dir / ".take.recording.journal";
+    std::ofstream(journal) << "CUELARK-JOURNAL 1\n";
+    hidden = dir / ".take.recording.wav";
+    driver.recordInto({hidden, other.path, journal});
+    ASSERT_EQ(run("record w overwrite").code, 0u);
+    pumpFor(3.0);
+    ASSERT_EQ(run("save w " + (shm / "take.wav")).code, 0u);
+    ASSERT_EQ(run("close w ").code, 0u);
+    ps::waitForBackgroundMoves();
+    EXPECT_NEAR(soundtest::decode(shm / "take.wav").info.frames, 3 * 8000, 1);
+    EXPECT_FALSE(fs::exists(hidden)) << "deleted once the copy is complete";
+    EXPECT_FALSE(fs::exists(journal)) << "and its journal with it";
+    EXPECT_EQ(shm.fileCount(), 1u) << "no partial copy left";
 }
 
 TEST_F(Placed, AFolderThatCannotTakeItKeepsItUnderItsNameWhereItWasMade) {
