@@ -27,7 +27,7 @@ check() { python3 "$here/check_recording.py" "$@" || fail "recording check faile
 small=$E2E_TMP/small
 # The small disk goes before the run's folder does.
 unmount_small() { ! mountpoint -q "$small" 2>/dev/null || umount "$small"; }
-trap 'status=$?; unmount_small; (exit $status); cleanup' EXIT
+trap 'status=$?; set +e; unmount_small; (exit $status); cleanup' EXIT
 
 install_program
 program_dir=$(dirname "$E2E_PROGRAM")
