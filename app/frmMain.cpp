@@ -19,6 +19,7 @@
 #include "dialogs/frmQuality.h"
 #include "dialogs/frmRecord.h"
 #include "platform/core/Clock.h"
+#include "platform/core/ExitHook.h"
 #include "platform/core/FileTable.h"
 #include "platform/tv/TvCard.h"
 #include "platform/win/WinQt.h"
@@ -301,6 +302,13 @@ void frmMain::mnuExit_Click() {
     close();
 }
 
+void frmMain::endSession() {
+    if (m_bLoaded) {
+        m_recording->endSession();
+    }
+    Form_Unload();
+}
+
 void frmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     Form_Resize();
@@ -313,6 +321,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::cmdRecord_Click() {
     m_recording->cmdRecord_Click();
+    // A recording's sound may bring up parts of the sound system that exit()
+    // would tear down before the exit hook saves the recording.
+    if (m_recording->isRecording()) {
+        platform::armExitHook();
+    }
 }
 void frmMain::Timer1_Timer() {
     m_recording->Timer1_Timer();

@@ -38,6 +38,10 @@ class frmMain final : public QMainWindow, public recording::RecordingControls, p
     void Form_Resize();
     void Form_Unload();
     void mnuExit_Click();
+    // The program is being ended from outside (a signal, a lost display):
+    // the unload, with a running recording saved as at a Stop press and
+    // nothing shown.
+    void endSession();
 
     void cmdRecord_Click();
     void Timer1_Timer();

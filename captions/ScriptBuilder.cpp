@@ -26,6 +26,9 @@ void cldCCFactory::init(int32_t fno_) {
 void cldCCFactory::check() {
     // A line marked twice keeps one mark.
     m_colChecks.insert(m_nCount);
+    if (m_listener != nullptr) {
+        m_listener->checked(m_nCount);
+    }
 }
 
 int32_t cldCCFactory::getElapsed() const {
@@ -67,6 +70,9 @@ void cldCCFactory::commitLine() {
     }
     m_colLines.push_back(m_sLine);
     m_sLine.clear();
+    if (m_listener != nullptr) {
+        m_listener->rowCommitted(m_colLines.back());
+    }
 }
 
 void cldCCFactory::writeScript() {

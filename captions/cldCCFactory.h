@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "captions/ScriptListener.h"
 #include "platform/core/Clock.h"
 #include "platform/core/FileTable.h"
 #include "platform/core/Result.h"
@@ -24,6 +25,9 @@ class cldCCFactory {
     void check();
     // One caption byte pair, parity bits already removed (0..127 each).
     void decode(int32_t high, int32_t low);
+
+    // Hears every committed row and recorded check from now on (nullptr: none).
+    void setScriptListener(ScriptListener* listener) { m_listener = listener; }
 
     // Whether every row of the last written script reached its file; the
     // message names the file and the system's reason when not.
@@ -52,6 +56,7 @@ class cldCCFactory {
     const platform::Clock& m_clock;
     platform::FileTable& m_files;
     platform::Status m_lastWrite;
+    ScriptListener* m_listener = nullptr;
 
     int32_t m_nMode = 0;      // 0 none, 1 roll-up, 2 pop-on, 3 paint-on
     int32_t m_nState = 2;     // what is on screen; see markBoundary

@@ -2,6 +2,7 @@
 // Record/Stop, the countdown and Check: the work behind cmdRecord_Click,
 // Timer1_Timer and cmdCheck_Click of the main window.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/win/Win.h"
 #include "recording/QualityValues.h"
 #include "recording/RecordingControls.h"
+#include "recording/RecordingJournal.h"
 #include "recording/SoundRecorder.h"
 
 namespace recording {
@@ -42,8 +44,13 @@ class RecordingController {
     void Timer1_Timer();
     void cmdCheck_Click();
     // The main window is closing: a running recording is stopped and saved
-    // as after a Stop press, before the window's own unload steps.
+    // as after a Stop press, before the window's own unload steps. An empty
+    // Script Name box saves under the name the recording started with.
     void Form_Unload();
+    // The program is being ended (a signal, a lost display): the same stop,
+    // with no message box; what would have been told goes to standard error,
+    // and whatever could not be saved is left for the next start.
+    void endSession();
 
     bool isRecording() const;
     std::string wavPath() const;
@@ -56,8 +63,15 @@ class RecordingController {
 
   private:
     void startSequence();
+    void prepareFiles(const std::string& name);
+    void openScript(const std::string& name);
     void stopSequence(bool timedOut, const std::string& wav);
+    void stopWithStartName(bool timedOut);
+    // The rows of a script that could not be written, saved elsewhere;
+    // false when they are only in the journal, or nowhere.
+    bool keepScript(const std::string& failed, const std::string& why);
     void sendRecordingStop(platform::win::WPARAM phase);
+    void tell(const std::string& text, uint32_t icon);
     void reportFailures();
 
     RecordingControls& controls_;
@@ -65,6 +79,13 @@ class RecordingController {
     SoundRecorder sound_;
     // Problems met by the running recording, told once its stop has run.
     std::vector<std::string> failures_;
+    bool quiet_ = false;  // ending: nothing is shown
+
+    // The running recording: the name it started with, where its sound and
+    // journal are made, and its rows and checks so far.
+    std::string startName_;
+    std::string scriptFile_;
+    std::unique_ptr<RecordingJournal> journal_;
 };
 
 }  // namespace recording

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/sound/Mci.h"
+#include "platform/sound/SoundSetup.h"
 
 namespace recording {
 
@@ -27,6 +28,15 @@ std::string SendMciCommand(const std::string& command) {
 
 MciReply SystemMci::send(const std::string& command) {
     return SendMciCommandWithCode(command, kLongReply);
+}
+
+void SystemMci::recordInto(const std::string& file, const std::string& keepFolder,
+                           const std::string& journal) {
+    platform::sound::soundDriver().recordInto({file, keepFolder, journal});
+}
+
+std::string SystemMci::takeCaptureProblem() {
+    return platform::sound::soundDriver().takeCaptureProblem();
 }
 
 }  // namespace recording

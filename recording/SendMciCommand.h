@@ -25,12 +25,24 @@ class MciSender {
   public:
     virtual ~MciSender() = default;
     virtual MciReply send(const std::string& command) = 0;
+    // Where the next "record" makes its file (beside the final one, so the
+    // save is a rename), where a recording whose folder is deleted is saved
+    // instead, and the journal that goes once a save that finishes in the
+    // background is done. The sound layer's own setting, not a command.
+    virtual void recordInto(const std::string& file, const std::string& keepFolder,
+                            const std::string& journal) = 0;
+    // Why the sound stopped being recorded, in the user's words, told once;
+    // empty when nothing new went wrong.
+    virtual std::string takeCaptureProblem() = 0;
 };
 
 // The real device, with replies of up to 4 KiB.
 class SystemMci final : public MciSender {
   public:
     MciReply send(const std::string& command) override;
+    void recordInto(const std::string& file, const std::string& keepFolder,
+                    const std::string& journal) override;
+    std::string takeCaptureProblem() override;
 };
 
 }  // namespace recording

@@ -7,8 +7,9 @@
 namespace recording {
 
 namespace {
-constexpr std::string_view kInputLost = "input lost";
-}
+constexpr std::string_view kInputLost = "input lost: ";
+constexpr std::string_view kCutShort = "cut short: ";
+}  // namespace
 
 std::string formatCommand(const QualityValues& q) {
     // The product is an integer, the division a real one; rint rounds halves
@@ -28,8 +29,7 @@ platform::Status SoundRecorder::start(const QualityValues& q) {
                                        formatCommand(q), std::string("record w overwrite")}) {
         const MciReply reply = mci_.send(command);
         if (reply.code != 0 && first) {
-            first = platform::Error{"The sound could not be recorded ('" + command +
-                                    "'): " + reply.text};
+            first = platform::Error{"The sound could not be recorded: " + reply.text};
         }
     }
     return first;
@@ -49,21 +49,27 @@ platform::Status SoundRecorder::saveAndClose(const std::string& wavPath) {
     const MciReply saved = mci_.send("save w " + wavPath);
     mci_.send("close w ");
     if (saved.code != 0) {
-        // The device's reply usually names the file already.
+        // The device's reply names the file and what became of the sound.
         if (saved.text.find(wavPath) != std::string::npos) {
-            return platform::Error{"The sound could not be saved. " + saved.text};
+            return platform::Error{saved.text};
         }
-        std::string message = "The sound could not be saved to '" + wavPath + "'";
+        std::string message = "The sound could not be saved as '" + wavPath + "'";
         if (!saved.text.empty()) {
             message += ": " + saved.text;
         }
         return platform::Error{message};
     }
     // A save that worked says so with an empty reply; the device notes a
-    // sound input that failed on the way, whose sound up to then is saved.
+    // recording that ended early, whose sound up to then is saved.
     if (saved.text.starts_with(kInputLost)) {
-        return platform::Error{"The sound input was lost during the recording; '" + wavPath +
-                               "' holds the sound up to then (" + saved.text + ")"};
+        return platform::Error{"The sound input was lost during the recording: " +
+                               saved.text.substr(kInputLost.size()) + ". '" + wavPath +
+                               "' holds the sound up to then."};
+    }
+    if (saved.text.starts_with(kCutShort)) {
+        return platform::Error{"The sound stopped being recorded early, as " +
+                               saved.text.substr(kCutShort.size()) + ". '" + wavPath +
+                               "' holds the sound up to then."};
     }
     return platform::Status::ok();
 }

@@ -1,5 +1,7 @@
 #include "platform/core/FileTable.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -120,6 +122,13 @@ Status FileTable::close(int fno) {
 bool FileTable::isOpen(int fno) const {
     const Slot* slot = slotFor(fno);
     return slot != nullptr && slot->file != nullptr;
+}
+
+bool FileTable::isUnlinked(int fno) const {
+    const Slot* slot = slotFor(fno);
+    struct stat st {};
+    return slot != nullptr && slot->file != nullptr && ::fstat(::fileno(slot->file), &st) == 0 &&
+           st.st_nlink == 0;
 }
 
 std::string FileTable::pathOf(int fno) const {

@@ -29,6 +29,9 @@ class FileTable {
     // failed flush (a full disk shows up here).
     Status close(int fno);
     bool isOpen(int fno) const;
+    // Whether the open file lost its name meanwhile (its folder was deleted):
+    // what is written to it then reaches no file anyone can open.
+    bool isUnlinked(int fno) const;
     std::string pathOf(int fno) const;
 
     FileTable(const FileTable&) = delete;

@@ -93,6 +93,15 @@ void MciInterpreter::pumpAll() {
     }
 }
 
+std::string MciInterpreter::takeCaptureProblem() {
+    for (auto& [alias, d] : devices_) {
+        if (std::string problem = d->takeProblem(); !problem.empty()) {
+            return problem;
+        }
+    }
+    return {};
+}
+
 void MciInterpreter::noteLost(const WaveDevice& d) {
     if (!d.lostReason().empty()) {
         lostInput_ = d.lostReason();
@@ -267,7 +276,9 @@ MciReply MciInterpreter::record(WaveDevice& d, const Words& w) {
     if (!input) {
         return fail(kMciWaveInputsUnsuitable, "Cannot record: " + input.message());
     }
-    return d.record(std::move(input.value()), startTime);
+    const RecordingPlace place = std::move(nextPlace_);
+    nextPlace_ = {};
+    return d.record(std::move(input.value()), startTime, place);
 }
 
 MciReply MciInterpreter::save(WaveDevice& d, std::string_view command) {

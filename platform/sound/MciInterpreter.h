@@ -29,7 +29,13 @@ class MciInterpreter {
     ~MciInterpreter();
 
     MciReply execute(std::string_view command);
+    // Where the next "record" makes its recording (see RecordingPlace); used
+    // once, then recordings go to the temporary folder again.
+    void recordInto(RecordingPlace place) { nextPlace_ = std::move(place); }
     void pumpAll();
+    // Why a device stopped recording sound, in the user's words, told once;
+    // empty when nothing new went wrong.
+    std::string takeCaptureProblem();
     bool anyRecording() const;
     // Why the wave input failed during the last recording saved, stopped or
     // closed since the last "open"; empty when it did not.
@@ -51,6 +57,7 @@ class MciInterpreter {
     std::function<void(bool)> recordingChanged_;
     std::map<std::string, std::unique_ptr<WaveDevice>> devices_;  // by lower-case alias
     std::string lostInput_;
+    RecordingPlace nextPlace_;
     int nextDeviceId_ = 1;
 };
 

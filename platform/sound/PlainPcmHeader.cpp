@@ -127,6 +127,14 @@ Status rewriteFileAsPlainPcm(const std::string& path) {
     if (fd < 0) {
         return Error{errnoText("Cannot open the recording", path, errno)};
     }
+    Status result = rewriteFdAsPlainPcm(fd, path);
+    if (::close(fd) != 0 && result) {
+        result = Error{errnoText("Cannot write the header of the recording", path, errno)};
+    }
+    return result;
+}
+
+Status rewriteFdAsPlainPcm(int fd, const std::string& path) {
     struct stat st {};
     unsigned char head[kPlainPcmHeaderScan] = {};
     ssize_t got = -1;
@@ -134,9 +142,7 @@ Status rewriteFileAsPlainPcm(const std::string& path) {
         got = ::pread(fd, head, sizeof head, 0);
     }
     if (got < 0) {
-        const int err = errno;
-        ::close(fd);
-        return Error{errnoText("Cannot read the recording", path, err)};
+        return Error{errnoText("Cannot read the recording", path, errno)};
     }
     Status result;
     unsigned char original[kPlainPcmHeaderScan] = {};
@@ -156,9 +162,6 @@ Status rewriteFileAsPlainPcm(const std::string& path) {
             result = Error{
                 errnoText("Cannot write the header of the recording", path, put < 0 ? errno : EIO)};
         }
-    }
-    if (::close(fd) != 0 && result) {
-        result = Error{errnoText("Cannot write the header of the recording", path, errno)};
     }
     return result;
 }

@@ -29,5 +29,7 @@ bool rewriteAsPlainPcm(unsigned char* head, std::size_t headSize, uint64_t fileS
 // The same for a finished file on disk. A file whose layout is not the
 // expected one is not an error; failing to read or write the file is.
 Status rewriteFileAsPlainPcm(const std::string& path);
+// The same on an open file; path only names it in messages.
+Status rewriteFdAsPlainPcm(int fd, const std::string& path);
 
 }  // namespace platform::sound

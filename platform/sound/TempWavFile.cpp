@@ -14,6 +14,7 @@
 
 #include "platform/sound/PlainPcmHeader.h"
 #include "platform/sound/SampleConvert.h"
+#include "platform/sound/WavRepair.h"
 
 namespace platform::sound {
 
@@ -64,30 +65,82 @@ Result<std::unique_ptr<TempWavFile>> TempWavFile::create(const WaveFormat& forma
     }
     path.assign(name.data());
     fchmod(fd, userFileMode());
+    return open(format, path, fd, false);
+}
 
+Result<std::unique_ptr<TempWavFile>> TempWavFile::createAt(const WaveFormat& format,
+                                                           const std::string& path) {
+    if (Status s = checkSupported(format); !s) {
+        return Error{s.message()};
+    }
+    // The user's umask applies, as to any other file of theirs.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return Error{errnoText("Cannot create the recording file", path, errno)};
+    }
+    return open(format, path, fd, true);
+}
+
+Result<std::unique_ptr<TempWavFile>> TempWavFile::open(const WaveFormat& format, std::string path,
+                                                       int fd, bool named) {
+    std::unique_ptr<TempWavFile> file(new TempWavFile(format, std::move(path), named));
+    file->fd_ = fd;
+    // libsndfile closes the descriptor it is given; ours stays for saving.
+    const int forSndfile = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     SF_INFO info{};
     info.samplerate = format.samplesPerSec;
     info.channels = format.channels;
     info.format =
         SF_FORMAT_RF64 | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
-    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-    if (!file) {
-        const std::string why = sf_strerror(nullptr);
-        ::unlink(path.c_str());
-        return Error{"Cannot start the recording file '" + path + "': " + why};
+    SNDFILE* sndfile = forSndfile < 0 ? nullptr : sf_open_fd(forSndfile, SFM_WRITE, &info, SF_TRUE);
+    if (!sndfile) {
+        const std::string why = forSndfile < 0 ? std::strerror(errno) : sf_strerror(nullptr);
+        if (forSndfile >= 0) {
+            ::close(forSndfile);
+        }
+        ::unlink(file->path_.c_str());
+        return Error{"Cannot start the recording file '" + file->path_ + "': " + why};
     }
-    sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-    return std::unique_ptr<TempWavFile>(new TempWavFile(format, path, file));
+    sf_command(sndfile, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    file->sndfile_ = sndfile;
+    return file;
 }
 
-TempWavFile::TempWavFile(WaveFormat format, std::string path, void* sndfile)
-    : format_(format), path_(std::move(path)), sndfile_(sndfile) {}
+TempWavFile::TempWavFile(WaveFormat format, std::string path, bool named)
+    : format_(format), path_(std::move(path)), named_(named) {}
 
 TempWavFile::~TempWavFile() {
     if (sndfile_) {
+        // Closing writes the header for what is in the file: a named recording
+        // stays behind complete, for whoever named it to find.
         sf_close(sf(sndfile_));
-        ::unlink(path_.c_str());
+        if (!named_) {
+            ::unlink(path_.c_str());
+        }
     }
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+bool TempWavFile::unlinked() const {
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_nlink == 0;
+}
+
+std::string TempWavFile::currentPath() const {
+    // The kernel follows the file through renames of its folders.
+    char target[4096] = {};
+    const std::string link = "/proc/self/fd/" + std::to_string(fd_);
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (fd_ < 0 || n <= 0 || unlinked()) {
+        return path_;
+    }
+    return std::string(target, static_cast<std::size_t>(n));
+}
+
+Status TempWavFile::copyTo(const std::string& dest) const {
+    return copyFd(fd_, path_, dest);
 }
 
 Status TempWavFile::append(const float* frames, std::size_t frameCount) {
@@ -115,12 +168,17 @@ Status TempWavFile::append(const float* frames, std::size_t frameCount) {
         if (wrote != static_cast<sf_count_t>(n)) {
             const int err = errno;
             const std::string why = sf_strerror(sf(sndfile_));
+            writeErrno_ = err != 0 ? err : EIO;
             writeError_ = Error{"Cannot write the recording to '" + path_ +
                                 "': " + (err ? std::string(std::strerror(err)) : why)};
             return writeError_;
         }
         frames_ += n;
         done += n;
+    }
+    if (static_cast<double>(frames_ - headerFrames_) >= kHeaderSeconds * format_.samplesPerSec) {
+        sf_command(sf(sndfile_), SFC_UPDATE_HEADER_NOW, nullptr, 0);
+        headerFrames_ = frames_;
     }
     return {};
 }
@@ -149,10 +207,11 @@ Status TempWavFile::finish() {
         writeError_ =
             Error{"Cannot complete the recording '" + path_ + "': " + sf_error_number(rc)};
     }
-    if (writeError_) {
-        // A recording short enough to be a plain WAV gets the plain PCM header
-        // every player reads; a longer one stays RF64.
-        writeError_ = rewriteFileAsPlainPcm(path_);
+    // The sizes come from the file's length, so a write that failed half
+    // way leaves whole frames only; a recording short enough to be a plain
+    // WAV gets the plain PCM header every player reads, a longer one stays RF64.
+    if (Result<WavLayout> repaired = repairWavFile(fd_, path_); !repaired && writeError_) {
+        writeError_ = Error{repaired.message()};
     }
     return writeError_;
 }
@@ -162,16 +221,21 @@ Status copyFile(const std::string& from, const std::string& dest) {
     if (in < 0) {
         return Error{errnoText("Cannot read", from, errno)};
     }
+    Status s = copyFd(in, from, dest);
+    ::close(in);
+    return s;
+}
+
+Status copyFd(int in, const std::string& from, const std::string& dest) {
     const int out = ::open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
-        const int err = errno;
-        ::close(in);
-        return Error{errnoText("Cannot create", dest, err)};
+        return Error{errnoText("Cannot create", dest, errno)};
     }
     std::vector<char> buf(1 << 16);
     Status result;
+    off_t at = 0;
     for (;;) {
-        const ssize_t got = ::read(in, buf.data(), buf.size());
+        const ssize_t got = ::pread(in, buf.data(), buf.size(), at);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -182,6 +246,7 @@ Status copyFile(const std::string& from, const std::string& dest) {
         if (got == 0) {
             break;
         }
+        at += got;
         ssize_t off = 0;
         while (off < got) {
             const ssize_t put = ::write(out, buf.data() + off, static_cast<std::size_t>(got - off));
@@ -198,7 +263,6 @@ Status copyFile(const std::string& from, const std::string& dest) {
             break;
         }
     }
-    ::close(in);
     if (::close(out) != 0 && result) {
         result = Error{errnoText("Cannot write", dest, errno)};
     }

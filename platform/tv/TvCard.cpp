@@ -53,4 +53,8 @@ void setCurrentCard(std::unique_ptr<TvCard> card) {
     slot() = std::move(card);
 }
 
+void releaseCurrentCard() {
+    slot() = std::make_unique<AbsentCard>();
+}
+
 }  // namespace platform::tv

@@ -53,5 +53,9 @@ class TvCard {
 // The card the program uses: set once at start-up (or by a test).
 TvCard& currentCard();
 void setCurrentCard(std::unique_ptr<TvCard> card);
+// Ends the card in use while the application object still exists (its
+// sound and timers need it); a card that fails to load takes its place
+// for anything asked afterwards.
+void releaseCurrentCard();
 
 }  // namespace platform::tv

@@ -12,6 +12,9 @@
       before the caption current at each Check press. PRESSES lists the
       presses in milliseconds after the Record press, comma-separated; the
       script must hold MIN_ROWS rows at least (default 2).
+  check_recording.py offset RECORDED REFERENCE
+      prints the programme time, in seconds, at which the recording started,
+      as its first row tells against the script maker's rows
 """
 import struct
 import sys
@@ -76,16 +79,23 @@ def rows_of(path):
     return rows
 
 
+def start_of(recorded_path, rec, ref):
+    """The first reference row the recording holds, and the programme time of
+    the recording's start in centiseconds."""
+    if not rec:
+        sys.exit(f"{recorded_path}: no rows")
+    firsts = [j for j, r in enumerate(ref) if r[2] == rec[0][2]]
+    if not firsts:
+        sys.exit(f"{recorded_path}: first row {rec[0][2]!r} is no caption of the station")
+    return firsts[0], ref[firsts[0]][0] - rec[0][0]
+
+
 def script(recorded_path, reference_path, presses, min_rows=2):
     rec = rows_of(recorded_path)
     ref = rows_of(reference_path)
     if len(rec) < min_rows or not rec:
         sys.exit(f"{recorded_path}: {len(rec)} row(s), expected at least {min_rows}: {rec}")
-    firsts = [j for j, r in enumerate(ref) if r[2] == rec[0][2]]
-    if not firsts:
-        sys.exit(f"{recorded_path}: first row {rec[0][2]!r} is no caption of the station")
-    j = firsts[0]
-    offset = ref[j][0] - rec[0][0]  # programme time of the recording's start, cs
+    j, offset = start_of(recorded_path, rec, ref)
     for i, (start, end, text, _) in enumerate(rec):
         if j + i >= len(ref):
             sys.exit(f"{recorded_path}: row {i + 1} lies past the programme's last caption")
@@ -119,6 +129,9 @@ def main(argv):
     elif len(argv) in (5, 6) and argv[1] == "script":
         presses = [int(p) for p in argv[4].split(",") if p]
         script(argv[2], argv[3], presses, *[int(n) for n in argv[5:]])
+    elif len(argv) == 4 and argv[1] == "offset":
+        _, offset = start_of(argv[2], rows_of(argv[2]), rows_of(argv[3]))
+        print(f"{offset / 100:.2f}")
     else:
         sys.exit(__doc__)
 

@@ -115,8 +115,10 @@ start_program() {
     # in the run's own folder.
     # A runtime folder of its own: no sound server is reached unless the run
     # starts one, as on a fresh build machine.
+    # The user's data folder, where a recording goes that its save folder
+    # cannot take, is the run's own too.
     mkdir -p -m 700 "$E2E_TMP/runtime"
-    TMPDIR=$E2E_TMP XDG_RUNTIME_DIR=$E2E_TMP/runtime PULSE_SERVER= \
+    TMPDIR=$E2E_TMP XDG_RUNTIME_DIR=$E2E_TMP/runtime XDG_DATA_HOME=$E2E_TMP/data PULSE_SERVER= \
         "$launcher" "$@" >>"$E2E_LOG/program.log" 2>&1 &
     APP_PID=$!
     wait_for 30 "the main window \"Cuelark\"" has_window_named Cuelark
@@ -128,14 +130,22 @@ start_program() {
 program_running() { [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; }
 program_gone() { ! program_running; }
 
-# Waits for the program to end by itself and checks that it ended well.
+# Waits for the program to end by itself and checks that it ended with
+# status $1 (default 0).
 wait_program_exit() {
+    local want=${1:-0}
     wait_for 20 "the program to end" program_gone
     local rc=0
     wait "$APP_PID" || rc=$?
     APP_PID=""
-    [ "$rc" -eq 0 ] || fail "the program ended with status $rc"
+    [ "$rc" -eq "$want" ] || fail "the program ended with status $rc, not $want"
 }
+
+# What the program said on standard error holds this text.
+program_said() { grep -qF -- "$1" "$E2E_LOG/program.log"; }
+
+# Hidden files left in a folder: the journals and sounds of unfinished recordings.
+hidden_files() { find "$1" -maxdepth 1 -name '.*' -type f; }
 
 # Without a window manager nobody hands out the focus: take it.
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; }

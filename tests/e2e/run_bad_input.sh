@@ -119,10 +119,11 @@ type_text 1
 key Return
 expect_box "the files that could not be written" unwritable-save-dir
 [ ! -e "$missing" ] || fail "the program made $missing"
-# The sound that could not be saved is kept where the message box says.
-kept_sound=$(find "$E2E_TMP" -maxdepth 1 -name 'cuelark-recording-*.wav' | head -n 1)
-[ -n "$kept_sound" ] || fail "the sound of the failed recording was not kept in $E2E_TMP"
-check wav "$kept_sound" 22050 16 1 1 0.5
+# The recording was made in the user's data folder, and saved there.
+program_said "so this recording was made in '$E2E_TMP/data/cuelark'" ||
+    fail "the message does not say where the recording was made"
+check wav "$E2E_TMP/data/cuelark/lost.wav" 22050 16 1 1 0.5
+[ -f "$E2E_TMP/data/cuelark/lost.txt" ] || fail "no script lost.txt in the data folder"
 program_running || fail "the program ended after the failed recording"
 
 key alt+f x

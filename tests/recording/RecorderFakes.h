@@ -2,7 +2,9 @@
 // Stand-ins for the main window's controls, the sound device, the message
 // boxes and the video window, each keeping what it was asked.
 #include <cstdint>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/shell/MessageBox.h"
@@ -52,7 +54,16 @@ struct FakeMci final : MciSender {
         }
         return {};
     }
+    void recordInto(const std::string& file, const std::string& keepFolder,
+                    const std::string&) override {
+        placed.push_back(file);
+        keptIn = keepFolder;
+    }
+    std::string takeCaptureProblem() override { return std::exchange(captureProblem, {}); }
     EventLog& log;
+    std::vector<std::string> placed;  // where each recording was to be made
+    std::string keptIn;
+    std::string captureProblem;
     uint32_t saveError = 0;
     std::string saveReply;
     uint32_t recordError = 0;
@@ -60,6 +71,28 @@ struct FakeMci final : MciSender {
 };
 
 using FakeBoxes = testsupport::FakeMessageBoxes;
+
+// The user's data folder inside the test's own folder.
+class DataHomeScope {
+  public:
+    DataHomeScope() {
+        const char* old = std::getenv("XDG_DATA_HOME");
+        had_ = old != nullptr;
+        old_ = old != nullptr ? old : "";
+    }
+    void set(const std::string& home) { ::setenv("XDG_DATA_HOME", home.c_str(), 1); }
+    ~DataHomeScope() {
+        if (had_) {
+            ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
+        } else {
+            ::unsetenv("XDG_DATA_HOME");
+        }
+    }
+
+  private:
+    bool had_ = false;
+    std::string old_;
+};
 
 // A plain window standing in for the video window; logs the 1035 messages
 // with the value its lParam points at.

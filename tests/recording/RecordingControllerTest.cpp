@@ -46,11 +46,25 @@ class RecordingTest : public ::testing::Test {
         char pattern[] = "/tmp/cuelark-recording-XXXXXX";
         dir = ::mkdtemp(pattern);
         saveDir = dir.string();
+        dataDir = dir / "home/cuelark";
+        dataHome.set((dir / "home").string());
         captions.init(0);
     }
     ~RecordingTest() override {
         std::error_code ignored;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
         fs::remove_all(dir, ignored);
+    }
+    // Hidden files left in a folder: a journal or a sound not yet saved.
+    static std::vector<std::string> hiddenIn(const fs::path& folder) {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            if (it->path().filename().string()[0] == '.') {
+                names.push_back(it->path().filename().string());
+            }
+        }
+        return names;
     }
 
     void at(double seconds) { clock.set(kStart + seconds); }
@@ -76,6 +90,8 @@ class RecordingTest : public ::testing::Test {
 
     fs::path dir;
     std::string saveDir;
+    fs::path dataDir;
+    testing::DataHomeScope dataHome;
     platform::ManualClock clock{kStart};
     platform::FileTable files;
     cldCCFactory captions{clock, files};
@@ -209,7 +225,12 @@ TEST_F(RecordingTest, EmptyNameIsRefusedInBothStates) {
 
     tickAt(5.0);
     EXPECT_EQ(controls.record, "&Record") << "the time-out still ends it";
-    EXPECT_EQ(log.events[5], "save w " + saveDir + "/.wav");
+    EXPECT_EQ(log.events[5], "save w " + saveDir + "/news.wav")
+        << "under the name it started with, not a hidden file without a name";
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].text,
+              "The Script Name box was empty, so the recording is saved under the name it "
+              "started with, 'news'.");
 }
 
 TEST_F(RecordingTest, RenamedDuringRecording) {
@@ -301,25 +322,36 @@ TEST_F(RecordingTest, ClosingTheWindowSavesARunningRecording) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(RecordingTest, MissingSaveFolderIsToldAtTheStop) {
+TEST_F(RecordingTest, MissingSaveFolderRecordsInTheUsersDataFolder) {
     saveDir = (dir / "gone").string();
     press();
     EXPECT_TRUE(boxes.shown.empty()) << "the recording goes on; the user is told at the stop";
-    EXPECT_EQ(controller.m_nScriptFno, 0);
-    controller.cmdCheck_Click();
-    EXPECT_EQ(controls.checks, "1");
+    ASSERT_EQ(mci.placed.size(), 1u);
+    EXPECT_EQ(fs::path(mci.placed[0]).parent_path(), dataDir) << mci.placed[0];
+    EXPECT_EQ(mci.keptIn, saveDir) << "a sound whose folder goes is saved in the other";
+    at(3.0);
+    caption("HELLO");
+    at(4.0);
+    eraseDisplayed();
     press();
     ASSERT_EQ(boxes.shown.size(), 1u);
     const std::string& text = boxes.shown[0].text;
-    EXPECT_NE(text.find(saveDir + "/untitled.txt"), std::string::npos) << text;
-    EXPECT_NE(text.find(std::strerror(ENOENT)), std::string::npos) << text;
-    EXPECT_EQ(boxes.shown[0].title, "Cuelark");
-    EXPECT_EQ(boxes.shown[0].style & platform::shell::MB_TYPEMASK, platform::shell::MB_OK);
+    EXPECT_NE(
+        text.find("The save folder '" + saveDir + "' cannot be written (" + std::strerror(ENOENT) +
+                  "), so this recording was made in '" + dataDir.string() + "'."),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find("so it is written to '" + (dataDir / "untitled.txt").string() + "'"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(readFile(dataDir / "untitled.txt"), "300\t400\tHELLO\r\n");
     EXPECT_EQ(log.events[4], "save w " + saveDir + "/untitled.wav") << "the sound still goes";
+    EXPECT_TRUE(hiddenIn(dataDir).empty()) << "the journal goes once all is saved";
 
     press();
     press();
-    EXPECT_EQ(boxes.shown.size(), 2u) << "each failed recording is told once";
+    EXPECT_EQ(boxes.shown.size(), 2u) << "each recording is told once";
+    EXPECT_TRUE(fs::exists(dataDir / "untitled (2).txt")) << "never over an older script";
 }
 
 TEST_F(RecordingTest, FailedSoundSaveSaysWhereTheSoundWasKept) {
@@ -358,20 +390,132 @@ TEST_F(RecordingTest, LostSoundInputIsTold) {
     EXPECT_NE(text.find(saveDir + "/untitled.wav"), std::string::npos) << text;
 }
 
-TEST_F(RecordingTest, ScriptThatCannotBeWrittenIsTold) {
+TEST_F(RecordingTest, AGoodStopLeavesOnlyTheTwoFiles) {
+    press();
+    ASSERT_EQ(mci.placed.size(), 1u);
+    EXPECT_EQ(fs::path(mci.placed[0]).parent_path(), dir) << "the sound is made beside its name";
+    EXPECT_EQ(fs::path(mci.placed[0]).filename().string().rfind(".untitled.", 0), 0u);
+    EXPECT_EQ(mci.keptIn, dataDir.string());
+    EXPECT_EQ(hiddenIn(dir).size(), 1u) << "the journal, while recording";
+    at(3.0);
+    caption("HELLO");
+    at(4.0);
+    eraseDisplayed();
+    press();
+    EXPECT_TRUE(hiddenIn(dir).empty());
+    EXPECT_EQ(readFile(dir / "untitled.txt"), "300\t400\tHELLO\r\n");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(RecordingTest, AScriptThatCannotBeWrittenKeepsEveryRow) {
     // A full disk: every write to /dev/full fails with ENOSPC.
     fs::create_symlink("/dev/full", dir / "untitled.txt");
     press();
     at(3.0);
     caption("HELLO");
     at(4.0);
+    caption("AGAIN");
+    controller.cmdCheck_Click();
+    at(5.0);
     eraseDisplayed();
     press();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    const std::string& text = boxes.shown[0].text;
-    EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
+    EXPECT_EQ(boxes.shown[0].text, "The script could not be written to '" + saveDir +
+                                       "/untitled.txt' (" + std::strerror(ENOSPC) +
+                                       "). Its 2 rows are saved in '" +
+                                       (dataDir / "untitled.txt").string() + "' instead.");
+    EXPECT_EQ(readFile(dataDir / "untitled.txt"), "300\t400\tHELLO\t1\r\n400\t500\tAGAIN\r\n");
     EXPECT_EQ(log.events.back(), kStopped);
     EXPECT_FALSE(files.isOpen(1)) << "the file is closed all the same";
+    EXPECT_TRUE(hiddenIn(dir).empty());
+
+    // Nowhere else to go (no data folder can be made under a device): the
+    // journal stays for the next start.
+    dataHome.set("/dev/null/home");
+    boxes.shown.clear();
+    press();
+    at(3.0);
+    caption("KEPT");
+    at(4.0);
+    eraseDisplayed();
+    press();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::vector<std::string> left = hiddenIn(dir);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("Its 1 row is kept in '" + (dir / left[0]).string() +
+                                       "'; Cuelark writes the script from there the next time "
+                                       "it starts."),
+              std::string::npos)
+        << boxes.shown[0].text;
+}
+
+TEST_F(RecordingTest, AScriptFolderDeletedWhileRecordingKeepsEveryRow) {
+    saveDir = (dir / "evening").string();
+    fs::create_directory(saveDir);
+    press();
+    at(3.0);
+    caption("HELLO");
+    at(4.0);
+    eraseDisplayed();
+    fs::remove_all(saveDir);
+    at(5.0);
+    caption("STILL HERE");
+    at(6.0);
+    eraseDisplayed();
+    press();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("(its folder was deleted during the recording). Its 2 rows "
+                                       "are saved in '" +
+                                       (dataDir / "untitled.txt").string() + "' instead."),
+              std::string::npos)
+        << boxes.shown[0].text;
+    EXPECT_EQ(readFile(dataDir / "untitled.txt"), "300\t400\tHELLO\r\n500\t600\tSTILL HERE\r\n");
+}
+
+TEST_F(RecordingTest, ClosingWithAnEmptyNameSavesUnderTheStartName) {
+    controls.name = "kitchen";
+    press();
+    at(3.0);
+    caption("HELLO");
+    at(4.0);
+    eraseDisplayed();
+    controls.name = "";
+    touch(dir / "kitchen.wav");
+    controller.Form_Unload();
+    EXPECT_EQ(log.events[4], "save w " + saveDir + "/kitchen.wav");
+    EXPECT_FALSE(fs::exists(dir / "kitchen.wav")) << "deleted before saving, as a Stop press";
+    EXPECT_FALSE(fs::exists(dir / ".wav"));
+    EXPECT_EQ(readFile(dir / "kitchen.txt"), "300\t400\tHELLO\r\n");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "The Script Name box was empty, so the recording is saved under the name it "
+              "started with, 'kitchen'.");
+}
+
+TEST_F(RecordingTest, SoundThatStopsBeingRecordedIsToldAtOnce) {
+    press();
+    tickAt(0.5);
+    mci.captureProblem = "The sound is no longer being recorded: the disk holding '/x' is full.";
+    tickAt(1.0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, mci.captureProblem.empty() ? boxes.shown[0].text : "");
+    EXPECT_EQ(boxes.shown[0].text.rfind("The sound is no longer being recorded", 0), 0u);
+    EXPECT_EQ(controls.record, "&Stop") << "the script goes on being recorded";
+    tickAt(1.5);
+    EXPECT_EQ(boxes.shown.size(), 1u) << "told once";
+}
+
+TEST_F(RecordingTest, EndingTheProgramSavesWithoutAWord) {
+    controls.name = "";
+    controller.endSession();
+    EXPECT_TRUE(log.events.empty()) << "nothing to do while idle";
+    controls.name = "late";
+    press();
+    controls.name = "";
+    controller.endSession();
+    EXPECT_EQ(log.events[4], "save w " + saveDir + "/late.wav");
+    EXPECT_TRUE(boxes.shown.empty()) << "nobody is there to answer a box";
+    EXPECT_EQ(controls.record, "&Record");
 }
 
 TEST_F(RecordingTest, RecordingAcrossMidnightEndsOnTime) {

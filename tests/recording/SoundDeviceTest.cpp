@@ -56,6 +56,7 @@ class SoundDeviceTest : public ::testing::Test {
         char pattern[] = "/tmp/cuelark-sound-XXXXXX";
         dir = ::mkdtemp(pattern);
         saveDir = dir.string();
+        dataHome.set((dir / "home").string());
         platform::setProgramClock(&clock);
         platform::sound::setCardFeed(&tone);
         captions.init(0);
@@ -79,6 +80,7 @@ class SoundDeviceTest : public ::testing::Test {
 
     fs::path dir;
     std::string saveDir;
+    testing::DataHomeScope dataHome;
     platform::ManualClock clock{1000.0};
     Tone tone;
     platform::FileTable files;
