@@ -30,6 +30,8 @@ class cldCCFactory : private captions::ScreenLineSink {
     // Whether roll-up and paint-on captions get rows too. It counts from the
     // next init, so a script keeps the choice it started with.
     void setAllCaptionModes(bool on);
+    // The choice the next script will start with.
+    bool allCaptionModes() const { return m_bAllModesNext; }
 
     // Whether every row of the last written script reached its file; the
     // message names the file and the system's reason when not.
