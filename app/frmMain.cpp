@@ -204,6 +204,10 @@ void frmMain::buildMenus() {
     mnuScript = menu("mnuScript", "&Script");
     mnuGeneralSettings = item(mnuScript, "mnuGeneralSettings", "&General Settings...");
     mnuRecordingQuality = item(mnuScript, "mnuRecordingQuality", "Recording &Quality...");
+    mnuAllCaptionModes =
+        item(mnuScript, "mnuAllCaptionModes", "Record Roll-up and Paint-on Captions");
+    mnuAllCaptionModes->setCheckable(true);
+    mnuAllCaptionModes->setChecked(g_bAllCaptionModes);
     mnuTuner = menu("mnuTuner", "&Tuner");
     mnuAutoScan = item(mnuTuner, "mnuAutoScan", "&Auto Scan");
     mnuHelp = menu("mnuHelp", "&Help");
@@ -226,6 +230,7 @@ void frmMain::connectHandlers() {
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuGeneralSettings, &QAction::triggered, this, &frmMain::mnuGeneralSettings_Click);
     connect(mnuRecordingQuality, &QAction::triggered, this, &frmMain::mnuRecordingQuality_Click);
+    connect(mnuAllCaptionModes, &QAction::triggered, this, &frmMain::mnuAllCaptionModes_Click);
     connect(mnuAutoScan, &QAction::triggered, this, &frmMain::mnuAutoScan_Click);
     connect(mnuContents, &QAction::triggered, this, &frmMain::mnuContents_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
@@ -350,6 +355,9 @@ void frmMain::mnuGeneralSettings_Click() {
 }
 void frmMain::mnuRecordingQuality_Click() {
     frmQuality::showDialog();
+}
+void frmMain::mnuAllCaptionModes_Click() {
+    SetAllCaptionModes(mnuAllCaptionModes->isChecked());
 }
 void frmMain::mnuContents_Click() {
     dialogs::mnuContents_Click(m_hWnd);

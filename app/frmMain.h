@@ -52,6 +52,7 @@ class frmMain final : public QMainWindow, public recording::RecordingControls, p
     void mnuAutoScan_Click();
     void mnuGeneralSettings_Click();
     void mnuRecordingQuality_Click();
+    void mnuAllCaptionModes_Click();
     void mnuContents_Click();
     void mnuAbout_Click();
 
@@ -86,6 +87,7 @@ class frmMain final : public QMainWindow, public recording::RecordingControls, p
     QMenu* mnuScript = nullptr;
     QAction* mnuGeneralSettings = nullptr;
     QAction* mnuRecordingQuality = nullptr;
+    QAction* mnuAllCaptionModes = nullptr;
     QMenu* mnuTuner = nullptr;
     QAction* mnuAutoScan = nullptr;
     QMenu* mnuHelp = nullptr;

@@ -10,10 +10,12 @@
 std::string g_sIniFile;
 std::string g_sSaveDir;
 std::unique_ptr<cldCCFactory> g_ccFactory;
+bool g_bAllCaptionModes = false;
 
 namespace {
 
 const char kSection[] = "global";
+const char kAllCaptionModesKey[] = "AllCaptionModes";
 
 platform::Status& lastWriteStatus() {
     static platform::Status status;
@@ -105,6 +107,14 @@ void StartUp(const std::string& executablePath) {
     const std::string folder = folderOf(executablePath);
     g_sIniFile = JoinPath(folder, baseNameOf(executablePath) + ".ini");
     g_sSaveDir = ReadSetting("SaveDir", folder);
+    g_bAllCaptionModes = ReadSetting(kAllCaptionModesKey, "0") == "1";
     g_ccFactory = std::make_unique<cldCCFactory>();
+    g_ccFactory->setAllCaptionModes(g_bAllCaptionModes);
     g_ccFactory->init(0);
+}
+
+void SetAllCaptionModes(bool on) {
+    g_bAllCaptionModes = on;
+    WriteSetting(kAllCaptionModesKey, on ? "1" : "0");
+    g_ccFactory->setAllCaptionModes(on);
 }

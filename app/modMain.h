@@ -17,6 +17,14 @@ extern std::string g_sSaveDir;
 // until the process ends: g_ccFactory->decode(high, low).
 extern std::unique_ptr<cldCCFactory> g_ccFactory;
 
+// Whether scripts record roll-up and paint-on captions too (Script > Record
+// Roll-up and Paint-on Captions), as kept under AllCaptionModes; read at
+// start-up.
+extern bool g_bAllCaptionModes;
+// Switches it, keeps it in the settings file at once, and tells the caption
+// decoder, which starts using it with the next recording.
+void SetAllCaptionModes(bool on);
+
 // The value of key in section "global" of the settings file, or def when it
 // is missing, with control characters trimmed at both ends.
 std::string ReadSetting(const std::string& key, const std::string& def);
@@ -39,6 +47,7 @@ platform::Result<std::string> ExecutablePath();
 
 // The first steps of start-up, before any window: the settings file's path
 // beside the executable (named after the executable), the save directory
-// (the executable's folder by default) and the caption decoder, idle. Reads
-// the settings file; writes nothing.
+// (the executable's folder by default), whether roll-up and paint-on are
+// recorded, and the caption decoder, idle. Reads the settings file; writes
+// nothing.
 void StartUp(const std::string& executablePath);

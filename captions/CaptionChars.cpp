@@ -45,6 +45,21 @@ constexpr std::array<int32_t, 16> kSpecial{{
     0xFB,   // 0x3F û
 }};
 
+// The screen's characters outside Latin-1 that Windows-1252 has.
+struct ScreenEntry {
+    char32_t unicode;
+    int32_t ansi;
+};
+constexpr std::array<ScreenEntry, 7> kScreenBeyondLatin1{{
+    {U'\u2588', 0x88},  // solid block, written as the standard set's 0x7F is
+    {U'\u2122', 0x99},  // ™
+    {U'\u2018', 0x91},  // ‘
+    {U'\u201C', 0x93},  // “
+    {U'\u201D', 0x94},  // ”
+    {U'\u2022', 0x95},  // •
+    {U'\u2014', 0x97},  // —
+}};
+
 }  // namespace
 
 int32_t MapCaptionChar(int32_t code) {
@@ -61,4 +76,16 @@ int32_t MapSpecialChar(int32_t low) {
         return kNone;
     }
     return kSpecial[static_cast<std::size_t>(low - 0x30)];
+}
+
+int32_t MapScreenChar(char32_t ch) {
+    if ((ch >= 0x20 && ch <= 0x7E) || (ch >= 0xA0 && ch <= 0xFF)) {
+        return static_cast<int32_t>(ch);
+    }
+    for (const ScreenEntry& entry : kScreenBeyondLatin1) {
+        if (entry.unicode == ch) {
+            return entry.ansi;
+        }
+    }
+    return kNone;
 }

@@ -63,6 +63,11 @@ cldCCFactory::cldCCFactory(const platform::Clock& clock, platform::FileTable& fi
     : m_clock(clock), m_files(files) {}
 
 void cldCCFactory::decode(int32_t high, int32_t low) {
+    // The screen is followed before and after a recording too, so that the
+    // roll-up window is known when one starts.
+    if (m_bAllModes || m_bAllModesNext) {
+        m_screenLines.decode(high, low);
+    }
     if (isControlFirstByte(high)) {
         if (low < 0x20) {
             m_nLastHigh = 0;
@@ -96,9 +101,12 @@ void cldCCFactory::decode(int32_t high, int32_t low) {
 
 void cldCCFactory::controlCode(int32_t high, int32_t low) {
     // Each caption row begins with a preamble; it stands for a space between
-    // rows, whatever the mode.
+    // rows, whatever the mode. When roll-up and paint-on are recorded too,
+    // their preambles belong to their own rows, not to a pop-on caption.
     if (isPreamble(low)) {
-        putChar(kSpace);
+        if (!m_bAllModes || (m_nMode != kModeRollUp && m_nMode != kModePaintOn)) {
+            putChar(kSpace);
+        }
         return;
     }
     if (isMiscControl(high)) {
@@ -197,8 +205,24 @@ void cldCCFactory::closeLine(int32_t t) {
 }
 
 void cldCCFactory::openLine(int32_t t) {
+    // A pop-on caption takes the whole screen: roll-up lines and a paint-on
+    // caption still open end here, so rows never overlap in the making.
+    if (m_bAllModes) {
+        m_screenLines.closeAll();
+    }
     addNumber(t, true);
     holdText();
+}
+
+void cldCCFactory::endPopOnCaption(int32_t t) {
+    // The caption on display leaves the screen; one loaded stays loaded.
+    if (m_nState == kShowing) {
+        closeLine(t);
+        m_nState = kEmpty;
+    } else if (m_nState == kShowingAndLoaded) {
+        closeLine(t);
+        m_nState = kLoaded;
+    }
 }
 
 void cldCCFactory::holdText() {

@@ -21,6 +21,8 @@ void cldCCFactory::init(int32_t fno_) {
     m_nLastHigh = 0;
     m_nLastLow = 0;
     m_sLine.clear();
+    m_bAllModes = m_bAllModesNext;
+    m_screenLines.forget();
 }
 
 void cldCCFactory::check() {
@@ -73,6 +75,21 @@ void cldCCFactory::commitLine() {
     if (m_listener != nullptr) {
         m_listener->rowCommitted(m_colLines.back());
     }
+}
+
+void cldCCFactory::commitRow(int32_t start, int32_t end, std::string_view text) {
+    if (m_nFno == 0) {
+        return;
+    }
+    // Numbered when it opened; a whole row at once, through the same commit.
+    char digits[32] = {};
+    char* p = std::to_chars(digits, digits + 15, start).ptr;
+    *p++ = '\t';
+    p = std::to_chars(p, digits + sizeof digits - 1, end).ptr;
+    *p++ = '\t';
+    m_sLine.assign(digits, static_cast<std::size_t>(p - digits));
+    m_sLine.append(text);
+    commitLine();
 }
 
 void cldCCFactory::writeScript() {

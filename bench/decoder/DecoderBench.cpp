@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,66 @@ std::vector<Pair> broadcastStream(std::size_t captions) {
     }
     return s;
 }
+
+// A live programme: three-row roll-up, a line every two seconds or so as a
+// captioner types it, the roll-up code, carriage return and preamble sent
+// twice before each, an erase of the screen now and then.
+std::vector<Pair> rollUpStream(std::size_t lines) {
+    static const char* const kLines[] = {
+        "GOOD EVENING AND WELCOME TO", "THE LATE NEWS. OUR TOP STORY",
+        "TONIGHT: THE BRIDGE REOPENS", "AFTER TWO YEARS OF WORK.",
+        ">> IT'S A GREAT DAY FOR US.", "TRAFFIC WAS LIGHT THIS MORNING",
+    };
+    std::vector<Pair> s;
+    for (std::size_t i = 0; i < lines; ++i) {
+        addControl(s, 0x14, 0x26);
+        addControl(s, 0x14, 0x2D);
+        addControl(s, 0x14, 0x70);
+        addText(s, kLines[i % std::size(kLines)]);
+        for (int pad = 0; pad < 40; ++pad) {
+            s.emplace_back(0, 0);
+        }
+        if (i % 20 == 19) {
+            addControl(s, 0x14, 0x2C);
+        }
+    }
+    return s;
+}
+
+void decodeRounds(benchmark::State& state, const std::vector<Pair>& stream, bool allModes) {
+    platform::FileTable files;
+    platform::ManualClock clock(100.0);
+    cldCCFactory cc(clock, files);
+    cc.setAllCaptionModes(allModes);
+    files.openForOutput(1, "/dev/null");
+    for (auto _ : state) {
+        cc.init(1);  // the previous round's script goes to /dev/null
+        for (const Pair& p : stream) {
+            cc.decode(p.first, p.second);
+            clock.advance(1.0 / 30.0);
+        }
+    }
+    cc.init(0);
+    files.close(1);
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(stream.size()));
+    state.counters["pairs"] = static_cast<double>(stream.size());
+}
+
+// Pop-on captions, the same stream, with roll-up and paint-on recorded too.
+void BM_DecodeAllModes(benchmark::State& state) {
+    decodeRounds(state, broadcastStream(static_cast<std::size_t>(state.range(0))), true);
+}
+BENCHMARK(BM_DecodeAllModes)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// A roll-up programme with roll-up recorded: every line a row.
+void BM_RollUpAllModes(benchmark::State& state) {
+    const auto lines = static_cast<std::size_t>(state.range(0));
+    decodeRounds(state, rollUpStream(lines), true);
+    state.counters["rows_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * static_cast<int64_t>(lines)),
+                           benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RollUpAllModes)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void BM_Decode(benchmark::State& state) {
     const std::vector<Pair> stream = broadcastStream(static_cast<std::size_t>(state.range(0)));

@@ -29,6 +29,17 @@ constexpr Colour kColours[7] = {
 };
 constexpr int kItalicsCode = 7;
 
+constexpr uint16_t rowBit(int row) {
+    return static_cast<uint16_t>(1u << row);
+}
+// Bits fromRow..toRow; none when the range is empty.
+constexpr uint16_t rowBits(int fromRow, int toRow) {
+    if (fromRow > toRow) {
+        return 0;
+    }
+    return static_cast<uint16_t>(((1u << (toRow + 1)) - 1) & ~((1u << fromRow) - 1));
+}
+
 bool isControlByte(uint8_t data) {
     return data >= 0x10 && data <= 0x1F;
 }
@@ -233,7 +244,7 @@ void CaptionScreen::handleRollUp(int rows) {
     if (mode_ != CaptionMode::RollUp) {
         // Leaving pop-on or paint-on style clears the screen; roll-up starts
         // at the bottom row until a preamble address code moves it.
-        eraseRows(displayedMemory(), 0, kRows - 1);
+        eraseDisplayedRows(0, kRows - 1);
         mode_ = CaptionMode::RollUp;
         baseRow_ = kRows - 1;
         cursorRow_ = baseRow_;
@@ -250,10 +261,18 @@ void CaptionScreen::handleCr() {
     if (mode_ != CaptionMode::RollUp) {
         return;
     }
+    if (listener_ != nullptr) {
+        listener_->scrolling();
+    }
     // The window scrolls up one whole row; its top row leaves the screen.
     Grid& screen = displayedMemory();
+    uint16_t& inUse = rowsInUse_[displayedIndex_];
     const int top = baseRow_ - rollUpRows_ + 1;
     for (int row = top; row < baseRow_; ++row) {
+        if ((inUse & (rowBit(row) | rowBit(row + 1))) == 0) {
+            continue;  // an empty row moves onto an empty row
+        }
+        inUse = static_cast<uint16_t>((inUse & ~rowBit(row)) | ((inUse & rowBit(row + 1)) >> 1));
         for (int column = 0; column < kColumns; ++column) {
             if (screen[row][column] != screen[row + 1][column]) {
                 screen[row][column] = screen[row + 1][column];
@@ -267,7 +286,7 @@ void CaptionScreen::handleCr() {
 }
 
 void CaptionScreen::handleEdm() {
-    eraseRows(displayedMemory(), 0, kRows - 1);
+    eraseDisplayedRows(0, kRows - 1);
 }
 
 void CaptionScreen::handleEnm() {
@@ -275,10 +294,17 @@ void CaptionScreen::handleEnm() {
 }
 
 void CaptionScreen::handleEoc() {
+    if (listener_ != nullptr) {
+        listener_->replacing();
+    }
     // The caption built off screen and the one on screen trade places, even
-    // when nothing was built: the screen then goes blank.
-    if (memories_[0] != memories_[1]) {
-        displayedTouched_ = true;
+    // when nothing was built: the screen then goes blank. Rows empty in both
+    // are alike.
+    const uint16_t inEither = rowsInUse_[0] | rowsInUse_[1];
+    for (int row = 0; row < kRows && !displayedTouched_; ++row) {
+        if ((inEither & rowBit(row)) != 0 && memories_[0][row] != memories_[1][row]) {
+            displayedTouched_ = true;
+        }
     }
     displayedIndex_ = 1 - displayedIndex_;
     mode_ = CaptionMode::PopOn;
@@ -358,7 +384,14 @@ void CaptionScreen::putChar(char32_t ch) {
 
 void CaptionScreen::putCell(const Cell& cell) {
     const int column = std::min(cursorColumn_, kColumns - 1);
-    Cell& target = writeMemory()[cursorRow_][column];
+    if (listener_ != nullptr && writesOnScreen()) {
+        listener_->writing(cursorRow_, column, cell.ch);
+    }
+    Grid& memory = writeMemory();
+    if (!cell.isEmpty()) {
+        rowsInUse_[indexOf(memory)] |= rowBit(cursorRow_);
+    }
+    Cell& target = memory[cursorRow_][column];
     if (target != cell) {
         target = cell;
         displayedTouched_ = displayedTouched_ || writesOnScreen();
@@ -375,30 +408,50 @@ void CaptionScreen::eraseCell(Grid& memory, int row, int column) {
 }
 
 void CaptionScreen::eraseRows(Grid& memory, int fromRow, int toRow) {
+    uint16_t& inUse = rowsInUse_[indexOf(memory)];
     for (int row = fromRow; row <= toRow; ++row) {
+        if ((inUse & rowBit(row)) == 0) {
+            continue;
+        }
         for (int column = 0; column < kColumns; ++column) {
             eraseCell(memory, row, column);
         }
     }
+    inUse = static_cast<uint16_t>(inUse & ~rowBits(fromRow, toRow));
+}
+
+void CaptionScreen::eraseDisplayedRows(int fromRow, int toRow) {
+    if (fromRow > toRow) {
+        return;
+    }
+    if (listener_ != nullptr) {
+        listener_->erasing(fromRow, toRow);
+    }
+    eraseRows(displayedMemory(), fromRow, toRow);
 }
 
 void CaptionScreen::keepOnlyRollUpWindow() {
-    Grid& screen = displayedMemory();
-    eraseRows(screen, 0, baseRow_ - rollUpRows_);
-    eraseRows(screen, baseRow_ + 1, kRows - 1);
+    eraseDisplayedRows(0, baseRow_ - rollUpRows_);
+    eraseDisplayedRows(baseRow_ + 1, kRows - 1);
 }
 
 void CaptionScreen::moveRollUpWindow(int newBaseRow) {
     if (newBaseRow != baseRow_) {
         Grid& screen = displayedMemory();
+        uint16_t& inUse = rowsInUse_[displayedIndex_];
+        const uint16_t usedBefore = inUse;
         const Grid before = screen;
         for (Row& row : screen) {
             row.fill(Cell{});
         }
+        inUse = 0;
         // A window growing near the top has fewer rows above its base than
         // it will have: only the rows that exist move.
         for (int i = 0; i < rollUpRows_ && baseRow_ - i >= 0; ++i) {
             screen[newBaseRow - i] = before[baseRow_ - i];
+            if ((usedBefore & rowBit(baseRow_ - i)) != 0) {
+                inUse |= rowBit(newBaseRow - i);
+            }
         }
         displayedTouched_ = displayedTouched_ || screen != before;
         baseRow_ = newBaseRow;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/captionscreen/CaptionCell.h"
+#include "platform/captionscreen/ScreenListener.h"
 
 namespace platform::captionscreen {
 
@@ -35,6 +36,12 @@ class CaptionScreen {
 
     CaptionMode mode() const { return mode_; }
     int rollUpRows() const { return rollUpRows_; }
+    // The roll-up window's bottom row, 0-based.
+    int baseRow() const { return baseRow_; }
+
+    // Told of every change to the displayed memory from now on (nullptr: no
+    // one); init() tells nothing.
+    void setListener(ScreenListener* listener) { listener_ = listener; }
 
   private:
     Grid& displayedMemory() { return memories_[displayedIndex_]; }
@@ -69,10 +76,15 @@ class CaptionScreen {
     void putCell(const Cell& cell);
     void eraseCell(Grid& memory, int row, int column);
     void eraseRows(Grid& memory, int fromRow, int toRow);
+    void eraseDisplayedRows(int fromRow, int toRow);
+    int indexOf(const Grid& memory) const { return &memory == &memories_[0] ? 0 : 1; }
     void keepOnlyRollUpWindow();
     void moveRollUpWindow(int newBaseRow);
 
     std::array<Grid, 2> memories_{};
+    // Per memory, bit r set when row r may hold a character: rows known empty
+    // are skipped by erases, scrolls and comparisons.
+    std::array<uint16_t, 2> rowsInUse_{};
     int displayedIndex_ = 0;
     uint64_t generation_ = 0;
     bool displayedTouched_ = false;  // set by this pair's handler, counted once
@@ -89,6 +101,8 @@ class CaptionScreen {
 
     int channel_ = 1;           // data channel the last control code selected
     uint16_t lastControl_ = 0;  // the control pair just acted on, 0 for none
+
+    ScreenListener* listener_ = nullptr;
 };
 
 }  // namespace platform::captionscreen

@@ -315,13 +315,36 @@ platform::Result<std::vector<CaptionRow>> wrapRow(const Glyphs& hardRow, Align a
     return rows;
 }
 
-// Preamble address code of a bottom row (12 to 15) at an indent of 0 to 28
-// columns, or white italics at column 0.
+struct PacRow {
+    uint8_t first;
+    uint8_t base;
+};
+
+// The preamble address code's first byte and second-byte base for rows 1 to 15.
+constexpr std::array<PacRow, 15> kPacRows{{
+    {0x11, 0x40},  // row 1
+    {0x11, 0x60},  // row 2
+    {0x12, 0x40},  // row 3
+    {0x12, 0x60},  // row 4
+    {0x15, 0x40},  // row 5
+    {0x15, 0x60},  // row 6
+    {0x16, 0x40},  // row 7
+    {0x16, 0x60},  // row 8
+    {0x17, 0x40},  // row 9
+    {0x17, 0x60},  // row 10
+    {0x10, 0x40},  // row 11
+    {0x13, 0x40},  // row 12
+    {0x13, 0x60},  // row 13
+    {0x14, 0x40},  // row 14
+    {0x14, 0x60},  // row 15
+}};
+
+// Preamble address code of a row (1 to 15) at an indent of 0 to 28 columns,
+// or white italics at column 0.
 Pair preamble(int row, int indent, bool italics) {
-    const uint8_t first = row <= 13 ? 0x13 : 0x14;
-    const uint8_t base = row % 2 == 0 ? 0x40 : 0x60;
+    const PacRow& pac = kPacRows[static_cast<size_t>(row - 1)];
     const uint8_t attribute = italics ? 0x0E : static_cast<uint8_t>(0x10 + indent / 2);
-    return {first, static_cast<uint8_t>(base | attribute)};
+    return {pac.first, static_cast<uint8_t>(pac.base | attribute)};
 }
 
 }  // namespace
@@ -349,49 +372,60 @@ platform::Result<std::vector<CaptionRow>> layoutCaption(std::string_view text, A
     return rows;
 }
 
+RowPairs rowPairs(const CaptionRow& row, int screenRow) {
+    RowPairs out;
+    const auto twice = [](std::vector<Pair>& to, Pair p) {
+        to.push_back(p);
+        to.push_back(p);
+    };
+    std::vector<uint8_t> pending;  // basic characters not yet sent, two a pair
+    const auto flush = [&]() {
+        for (size_t i = 0; i < pending.size(); i += 2) {
+            out.text.push_back({pending[i], i + 1 < pending.size() ? pending[i + 1] : uint8_t{0}});
+        }
+        pending.clear();
+    };
+
+    const int indent = row.column / 4 * 4;
+    twice(out.place, preamble(screenRow, indent, row.italicPac));
+    if (row.column % 4 != 0) {
+        twice(out.place, {0x17, static_cast<uint8_t>(0x20 + row.column % 4)});  // tab offset
+    }
+    for (const Cell& cell : row.cells) {
+        switch (cell.kind) {
+            case Cell::Kind::Basic:
+                pending.push_back(cell.code);
+                break;
+            case Cell::Kind::Extended:
+                // Shown by decoders without the set; the others step back over it.
+                pending.push_back(cell.fallback);
+                flush();
+                twice(out.text, {cell.set, cell.code});
+                break;
+            case Cell::Kind::Special:
+            case Cell::Kind::MidRow:
+                flush();
+                twice(out.text, {cell.set, cell.code});
+                break;
+        }
+    }
+    flush();
+    return out;
+}
+
 std::vector<Pair> loadingPairs(const std::vector<CaptionRow>& rows) {
     std::vector<Pair> out;
     const auto twice = [&out](Pair p) {
         out.push_back(p);
         out.push_back(p);
     };
-    std::vector<uint8_t> pending;  // basic characters not yet sent, two a pair
-    const auto flush = [&]() {
-        for (size_t i = 0; i < pending.size(); i += 2) {
-            out.push_back({pending[i], i + 1 < pending.size() ? pending[i + 1] : uint8_t{0}});
-        }
-        pending.clear();
-    };
-
     twice({kMisc, 0x20});  // resume caption loading
     twice({kMisc, 0x2E});  // erase non-displayed memory
     const int firstRow = 16 - static_cast<int>(rows.size());
     for (size_t r = 0; r < rows.size(); ++r) {
-        const CaptionRow& row = rows[r];
-        const int indent = row.column / 4 * 4;
-        twice(preamble(firstRow + static_cast<int>(r), indent, row.italicPac));
-        if (row.column % 4 != 0) {
-            twice({0x17, static_cast<uint8_t>(0x20 + row.column % 4)});  // tab offset
-        }
-        for (const Cell& cell : row.cells) {
-            switch (cell.kind) {
-                case Cell::Kind::Basic:
-                    pending.push_back(cell.code);
-                    break;
-                case Cell::Kind::Extended:
-                    // Shown by decoders without the set; the others step back over it.
-                    pending.push_back(cell.fallback);
-                    flush();
-                    twice({cell.set, cell.code});
-                    break;
-                case Cell::Kind::Special:
-                case Cell::Kind::MidRow:
-                    flush();
-                    twice({cell.set, cell.code});
-                    break;
-            }
-        }
-        flush();
+        const RowPairs pairs = rowPairs(rows[r], firstRow + static_cast<int>(r));
+        out.insert(out.end(), pairs.place.begin(), pairs.place.end());
+        out.insert(out.end(), pairs.text.begin(), pairs.text.end());
     }
     return out;
 }

@@ -42,6 +42,14 @@ struct Pair {
     uint8_t second = 0;
 };
 
+// One row on screen row screenRow (1 to 15): the pairs that place the cursor
+// (its preamble code and tab offset, each twice), then those of its text.
+struct RowPairs {
+    std::vector<Pair> place;
+    std::vector<Pair> text;
+};
+RowPairs rowPairs(const CaptionRow& row, int screenRow);
+
 // The pairs that load the rows into the caption being built off screen:
 // resume caption loading, erase non-displayed memory, then each row's
 // preamble code, tab offset and characters. Control codes go twice, as

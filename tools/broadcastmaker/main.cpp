@@ -13,6 +13,7 @@
 
 #include "platform/scc/Scc.h"
 #include "tools/broadcastmaker/CaptionText.h"
+#include "tools/broadcastmaker/LiveSchedule.h"
 #include "tools/broadcastmaker/Schedule.h"
 #include "tools/broadcastmaker/SoundTrack.h"
 #include "tools/broadcastmaker/Speech.h"
@@ -30,14 +31,22 @@ constexpr const char* kUsage =
     "                  erased at its end (the default)\n"
     "  --pattern=eoc   end of caption alone replaces the caption on display; erase\n"
     "                  displayed memory only before a pause\n"
+    "  --style=popon|rollup2|rollup3|rollup4|painton   how the captions go out\n"
+    "                  (default popon); roll-up: each row a line of its own, its\n"
+    "                  first character at the caption's start\n"
+    "  --base-row=N    the roll-up window's bottom row, 1 to 15 (default 15)\n"
     "  --align=centre|left   where the rows stand (default centre)\n"
     "  --rate=HZ       sample rate of sound.flac (default 16000)\n"
     "  --voice=NAME    espeak-ng voice (default en-us)\n"
     "  --speed=WPM     words per minute (default 150)\n"
     "  --silent        write a silent sound.flac instead of speaking the lines\n";
 
+enum class Style { PopOn = 1, RollUp, PaintOn };
+
 struct Options {
     Pattern pattern = Pattern::EraseAndEnd;
+    Style style = Style::PopOn;
+    RollUpWindow window;
     Align align = Align::Centre;
     int rate = 16000;
     Voice voice;
@@ -63,6 +72,7 @@ bool parseInt(std::string_view s, int low, int high, int& out) {
 
 bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     std::vector<std::string> positional;
+    bool baseRowGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         const auto value = [&a](std::string_view name) -> std::optional<std::string_view> {
@@ -80,6 +90,24 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
                 error = "unknown pattern '" + std::string(*v) + "'";
                 return false;
             }
+        } else if (auto v = value("--style=")) {
+            if (*v == "popon") {
+                o.style = Style::PopOn;
+            } else if (*v == "painton") {
+                o.style = Style::PaintOn;
+            } else if (*v == "rollup2" || *v == "rollup3" || *v == "rollup4") {
+                o.style = Style::RollUp;
+                o.window.rows = (*v)[6] - '0';
+            } else {
+                error = "unknown style '" + std::string(*v) + "'";
+                return false;
+            }
+        } else if (auto v = value("--base-row=")) {
+            if (!parseInt(*v, 1, 15, o.window.baseRow)) {
+                error = "bad base row '" + std::string(*v) + "' (1 to 15)";
+                return false;
+            }
+            baseRowGiven = true;
         } else if (auto v = value("--align=")) {
             if (*v == "centre" || *v == "center") {
                 o.align = Align::Centre;
@@ -111,6 +139,10 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         } else {
             positional.emplace_back(a);
         }
+    }
+    if (baseRowGiven && o.style != Style::RollUp) {
+        error = "--base-row is for the roll-up styles";
+        return false;
     }
     if (positional.size() != 2) {
         error = "expected a transcript and a station folder";
@@ -184,7 +216,10 @@ int main(int argc, char** argv) {
         return fail(lines.message());
     }
     platform::Result<Schedule> schedule =
-        scheduleCaptions(lines.value(), o.pattern, o.align, o.transcript);
+        o.style == Style::RollUp ? scheduleRollUp(lines.value(), o.window, o.align, o.transcript)
+        : o.style == Style::PaintOn
+            ? schedulePaintOn(lines.value(), o.align, o.transcript)
+            : scheduleCaptions(lines.value(), o.pattern, o.align, o.transcript);
     if (!schedule) {
         return fail(schedule.message());
     }

@@ -118,15 +118,17 @@ CaptionPair unpackCaptionWord(int32_t wParam) {
 
 platform::Result<ScriptSummary> makeScript(const platform::scc::CaptionTrack& track,
                                            const std::string& scriptPath,
+                                           const ScriptOptions& options,
                                            platform::FileTable& files) {
     const double lastWord =
         track.words.empty() ? 0.0 : platform::scc::frameTime(track.words.back().frame);
-    return makeScriptSpan(track, scriptPath, 0.0, lastWord, files);
+    return makeScriptSpan(track, scriptPath, 0.0, lastWord, options, files);
 }
 
 platform::Result<ScriptSummary> makeScriptSpan(const platform::scc::CaptionTrack& track,
                                                const std::string& scriptPath, double startTime,
-                                               double endTime, platform::FileTable& files) {
+                                               double endTime, const ScriptOptions& options,
+                                               platform::FileTable& files) {
     // Checked before anything is opened: an endless span would never return.
     if (!std::isfinite(startTime) || !std::isfinite(endTime) || endTime < startTime) {
         return platform::Error{"Cannot make the script '" + scriptPath + "' from " +
@@ -143,6 +145,7 @@ platform::Result<ScriptSummary> makeScriptSpan(const platform::scc::CaptionTrack
 
     platform::ManualClock clock(0.0);
     cldCCFactory factory(clock, files);
+    factory.setAllCaptionModes(options.allCaptionModes);
     factory.init(0);
     FramePlayer player(track, clock, factory);
     player.playBefore(startTime);

@@ -26,6 +26,12 @@ CaptionPair unpackCaptionWord(int32_t wParam);
 // A frame without caption data carries a null pair, zero with odd parity.
 constexpr uint8_t kNullByte = 0x80;
 
+struct ScriptOptions {
+    // Roll-up lines and paint-on captions get rows too, as with the program's
+    // Script > Record Roll-up and Paint-on Captions.
+    bool allCaptionModes = false;
+};
+
 struct ScriptSummary {
     int64_t pairs = 0;     // caption words that arrived while the script ran
     int64_t rows = 0;      // rows in the script file
@@ -37,6 +43,7 @@ struct ScriptSummary {
 // frames between words get null pairs, as the card sends them.
 platform::Result<ScriptSummary> makeScript(
     const platform::scc::CaptionTrack& track, const std::string& scriptPath,
+    const ScriptOptions& options = {},
     platform::FileTable& files = platform::FileTable::instance());
 
 // Writes the script of a recording of a station that broadcasts the track
@@ -48,6 +55,7 @@ platform::Result<ScriptSummary> makeScript(
 // startTime. A span that ends before it starts, or is not finite, is an error.
 platform::Result<ScriptSummary> makeScriptSpan(
     const platform::scc::CaptionTrack& track, const std::string& scriptPath, double startTime,
-    double endTime, platform::FileTable& files = platform::FileTable::instance());
+    double endTime, const ScriptOptions& options = {},
+    platform::FileTable& files = platform::FileTable::instance());
 
 }  // namespace tools

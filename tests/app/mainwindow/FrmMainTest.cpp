@@ -188,11 +188,38 @@ class FrmMainTest : public QObject {
         QCOMPARE(items(w.mnuFile), QStringList{"mnuExit=E&xit"});
         QCOMPARE(items(w.mnuEdit), (QStringList{"mnuCut=Cu&t (greyed)", "mnuCopy=&Copy (greyed)",
                                                 "mnuPaste=&Paste (greyed)"}));
-        QCOMPARE(items(w.mnuScript), (QStringList{"mnuGeneralSettings=&General Settings...",
-                                                  "mnuRecordingQuality=Recording &Quality..."}));
+        QCOMPARE(items(w.mnuScript),
+                 (QStringList{"mnuGeneralSettings=&General Settings...",
+                              "mnuRecordingQuality=Recording &Quality...",
+                              "mnuAllCaptionModes=Record Roll-up and Paint-on Captions"}));
         QCOMPARE(items(w.mnuTuner), QStringList{"mnuAutoScan=&Auto Scan"});
         QCOMPARE(items(w.mnuHelp),
                  (QStringList{"mnuContents=&Contents", "mnuAbout=&About Cuelark..."}));
+    }
+
+    void allCaptionModesIsKeptInTheSettingsFile() {
+        frmMain& w = open();
+        QVERIFY(w.mnuAllCaptionModes->isCheckable());
+        QVERIFY(!w.mnuAllCaptionModes->isChecked());  // off without a settings file
+        QVERIFY(!g_ccFactory->allCaptionModes());
+
+        w.mnuAllCaptionModes->trigger();
+        QVERIFY(w.mnuAllCaptionModes->isChecked());
+        QCOMPARE(ReadSetting("AllCaptionModes", ""), std::string("1"));
+        QVERIFY(g_ccFactory->allCaptionModes());
+
+        // The next start reads it back, and the decoder has it from the start.
+        w.close();
+        window_.reset();
+        StartUp(dir_.filePath(QStringLiteral("cuelark")).toStdString());
+        QVERIFY(g_ccFactory->allCaptionModes());
+        newCard(62);
+        frmMain& again = open();
+        QVERIFY(again.mnuAllCaptionModes->isChecked());
+
+        again.mnuAllCaptionModes->trigger();
+        QCOMPARE(ReadSetting("AllCaptionModes", ""), std::string("0"));
+        QVERIFY(!g_ccFactory->allCaptionModes());
     }
 
     void loadAsksTheCardInOrder() {

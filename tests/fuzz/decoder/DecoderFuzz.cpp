@@ -1,7 +1,8 @@
-// Arbitrary caption pairs mixed with script starts, stops, checks and clock
-// steps. Whatever arrives, every script file written must be well formed:
-// rows of start, end and text (and maybe a mark) with CR LF, in time order,
-// never overlapping.
+// Arbitrary caption pairs mixed with script starts, stops, checks, clock
+// steps and switches of roll-up and paint-on recording. Whatever arrives,
+// every script file written must be well formed: rows of start, end and text
+// (and maybe a mark) with CR LF, in time order. Pop-on rows never overlap;
+// with roll-up lines, which share the screen, only their starts keep order.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -37,7 +38,8 @@ long parseNumber(std::string_view s) {
     return s[0] == '-' ? -n : n;
 }
 
-void checkScript(const std::string& script) {
+void checkScript(const std::string& script, bool allModes) {
+    long lastStart = -1;
     long lastEnd = -1;
     std::size_t pos = 0;
     while (pos < script.size()) {
@@ -61,7 +63,8 @@ void checkScript(const std::string& script) {
         const long end = parseNumber(columns[1]);
         // The clock below only moves forward.
         require(start >= 0 && start <= end);
-        require(start >= lastEnd);
+        require(start >= (allModes ? lastStart : lastEnd));
+        lastStart = start;
         lastEnd = end;
         const std::string_view text = columns[2];
         require(text.empty() || (text.front() != ' ' && text.back() != ' '));
@@ -76,16 +79,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::FileTable files;
     platform::ManualClock clock(1000.0);
     cldCCFactory cc(clock, files);
+    // The first byte chooses whether roll-up and paint-on are recorded.
+    bool allModesNext = size > 0 && (data[0] & 1) != 0;
+    cc.setAllCaptionModes(allModesNext);
     cc.init(0);
 
     int attached = 0;
+    bool allModes = false;  // the choice the attached script started with
     auto stop = [&] {
         cc.init(0);
         if (attached != 0) {
             const std::string path = files.pathOf(attached);
             require(files.close(attached).isOk());
             require(cc.lastWriteStatus().isOk());
-            checkScript(testsupport::readFile(path));
+            checkScript(testsupport::readFile(path), allModes);
             attached = 0;
         }
     };
@@ -100,13 +107,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 require(files.openForOutput(fno, dir.file("s" + std::to_string(fno))).isOk());
                 const int previous = attached;
                 const std::string previousPath = files.pathOf(previous);
+                const bool previousAllModes = allModes;
                 cc.init(fno);
                 if (previous != 0) {
                     require(files.close(previous).isOk());
                     require(cc.lastWriteStatus().isOk());
-                    checkScript(testsupport::readFile(previousPath));
+                    checkScript(testsupport::readFile(previousPath), previousAllModes);
                 }
                 attached = fno;
+                allModes = allModesNext;
                 break;
             }
             case 0xF1:
@@ -117,6 +126,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             case 0xF3:
                 clock.advance(b / 7.0);
+                break;
+            case 0xF4:
+                allModesNext = (b & 1) != 0;
+                cc.setAllCaptionModes(allModesNext);
                 break;
             default:
                 cc.decode(a & 0x7F, b & 0x7F);

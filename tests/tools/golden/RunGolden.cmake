@@ -1,7 +1,8 @@
 # Runs the script maker on one SCC file and compares its script with the
-# expected one byte for byte. Called with -DTOOL= -DSCC= -DEXPECTED= -DACTUAL=.
+# expected one byte for byte. Called with -DTOOL= -DSCC= -DEXPECTED= -DACTUAL=
+# and, for the script maker's options, -DOPTIONS=.
 execute_process(
-    COMMAND ${TOOL} ${SCC} ${ACTUAL}
+    COMMAND ${TOOL} ${OPTIONS} ${SCC} ${ACTUAL}
     RESULT_VARIABLE result
     OUTPUT_VARIABLE out
     ERROR_VARIABLE err)
