@@ -66,7 +66,7 @@ std::optional<SoundFileFormat> condensedFormat(const std::string& path) {
 
 std::string subtitlePath(const ExportSource& source, const ExportOptions& o, const char* ext) {
     const std::string folder = o.subtitleDir.empty() ? folderOf(source.scriptPath) : o.subtitleDir;
-    return folder + "/" + source.name + ext;
+    return (folder == "." ? "" : folder + "/") + source.name + ext;
 }
 
 std::string ankiNotesPath(const ExportSource& source, const ExportOptions& o) {
