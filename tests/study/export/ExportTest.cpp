@@ -228,6 +228,39 @@ TEST_F(Export, CondensedAudioIsTheRowsWithTheirPaddingAndGaps) {
     EXPECT_EQ(static_cast<long long>(decoded.size()), at);
 }
 
+TEST_F(Export, CondensedAudioOfRecordingsInDifferentFormatsTakesTheFirstOnesFormat) {
+    const Fixture a(22050, 1, 0.2F, "a");
+    const Fixture b(44100, 2, 0.2F, "b");
+    ExportOptions o;
+    o.rows = RowChoice::Marked;
+    o.condensedGapMs = 0;
+    o.condensedPath = a.dir.file("both.wav");
+    ExportJob job({a.source, b.source}, o);
+    ASSERT_TRUE(job.run().status.isOk());
+
+    SF_INFO info{};
+    SNDFILE* file = sf_open(o.condensedPath.c_str(), SFM_READ, &info);
+    ASSERT_NE(file, nullptr);
+    sf_close(file);
+    EXPECT_EQ(info.samplerate, 22050);
+    EXPECT_EQ(info.channels, 1);
+    long long fromA = 0;
+    long long fromB = 0;
+    for (const int row : {0, 2, 3}) {
+        fromA += a.span(row).second;
+        fromB += (b.span(row).second + 1) / 2;  // 44100 Hz halved
+    }
+    EXPECT_NEAR(static_cast<double>(info.frames), static_cast<double>(fromA + fromB), 3.0);
+    // b's last piece, its row 4, ends the file.
+    const auto [first, count] = b.span(3);
+    const std::vector<float> tail =
+        studytest::wavSpanMono(o.condensedPath, info.frames - count / 2, count / 2);
+    const std::vector<float> original = studytest::decodeMono(b.wav, 22050);
+    const std::vector<float> expected(original.begin() + first / 2,
+                                      original.begin() + first / 2 + count / 2);
+    EXPECT_GT(studytest::bestMatch(expected, tail, 4).correlation, 0.95);
+}
+
 // Cues as ffmpeg reads them: "start --> end" and the text, one per cue.
 std::vector<std::pair<std::string, std::string>> cuesByFfmpeg(const std::string& file,
                                                               const std::string& format) {
