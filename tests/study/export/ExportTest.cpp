@@ -11,7 +11,6 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
-#include <regex>
 
 #include "study/export/ExportJob.h"
 #include "study/model/Recording.h"
@@ -98,6 +97,15 @@ std::string unescapeHtml(std::string s) {
     return s;
 }
 
+// "[sound:NAME]" gives NAME, anything else "".
+std::string clipOfSoundField(const std::string& field) {
+    const std::string open = "[sound:";
+    if (!field.starts_with(open) || !field.ends_with(']') || field.size() < open.size() + 14) {
+        return "";
+    }
+    return field.substr(open.size(), field.size() - open.size() - 1);
+}
+
 // A clip holds exactly its row's padded span of the WAV, at the target loudness.
 void expectClipOfSpan(const Fixture& f, const std::string& clip, int row, int decodeRate) {
     SCOPED_TRACE(clip);
@@ -169,7 +177,6 @@ TEST_F(Export, AnkiNotesReadAsAnkiReadsThemWithClipsOfTheirSpans) {
 
     const int marked[] = {0, 2, 3, 4};
     ASSERT_EQ(notes.size(), std::size(marked));
-    const std::regex soundField(R"(\[sound:(news_[0-9a-f]{8}_000\d\.mp3)\])");
     std::set<std::string> clips;
     for (std::size_t n = 0; n < notes.size(); ++n) {
         const int row = marked[n];
@@ -180,11 +187,12 @@ TEST_F(Export, AnkiNotesReadAsAnkiReadsThemWithClipsOfTheirSpans) {
             EXPECT_EQ(notes[n][1], "") << "the row past the end of the sound has no clip";
             continue;
         }
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(notes[n][1], m, soundField)) << notes[n][1];
-        EXPECT_TRUE(m[1].str().ends_with(std::to_string(row + 1) + ".mp3"));
-        clips.insert(m[1]);
-        expectClipOfSpan(f, o.ankiDir + "/media/" + m[1].str(), row, 0);
+        const std::string clip = clipOfSoundField(notes[n][1]);
+        ASSERT_EQ(clip, "news_" + clip.substr(5, 8) + "_000" + std::to_string(row + 1) + ".mp3")
+            << notes[n][1];
+        EXPECT_EQ(clip.substr(5, 8).find_first_not_of("0123456789abcdef"), std::string::npos);
+        clips.insert(clip);
+        expectClipOfSpan(f, o.ankiDir + "/media/" + clip, row, 0);
     }
     EXPECT_EQ(notes[0][2], "00:01.00");
     // Nothing else: no temporary files, no clip without a note.
