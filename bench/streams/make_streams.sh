@@ -3,7 +3,9 @@
 # from a sample station, at bench time (they are large and never committed):
 #   1080i-mpeg2.ts  MPEG-2 1920x1080 29.97i at about 15 Mb/s, AC-3, as ATSC HD
 #   720p-h264.ts    H.264 1280x720 59.94p at about 8 Mb/s, AC-3
-# and writes each one's measured bit rate to summary.txt.
+# with a lineup.json naming them channels 1 and 2, so that
+# `faketuner --channels=OUT_DIR` serves them, and each one's measured bit rate
+# in summary.txt.
 #   bench/streams/make_streams.sh [--seconds S] [--bin DIR] [--station DIR] OUT_DIR
 # Defaults: 120 s (the fake tuner loops them seamlessly), build/default/bin,
 # assets/broadcasts/3. Making both takes a few minutes of one core.
@@ -45,3 +47,7 @@ make() {
 make 1080i-mpeg2 --video=mpeg2 --rate=29.97i --size=1920x1080 --video-kbps=15000 --sound=ac3
 make 720p-h264 --video=h264 --rate=59.94p --size=1280x720 --video-kbps=8000 --sound=ac3 \
     --x264-preset=superfast
+cat >"$out/lineup.json" <<'LINEUP'
+[{"GuideNumber": "1", "GuideName": "1080i MPEG-2", "File": "1080i-mpeg2.ts", "HD": 1},
+ {"GuideNumber": "2", "GuideName": "720p H.264", "File": "720p-h264.ts", "HD": 1}]
+LINEUP
