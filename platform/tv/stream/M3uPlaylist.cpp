@@ -127,7 +127,11 @@ Result<Playlist> parseM3u(std::string_view text, const std::string& location) {
     // An HLS playlist is one channel, whose segments libavformat fetches.
     if (text.find("#EXT-X-TARGETDURATION") != std::string_view::npos ||
         text.find("#EXT-X-STREAM-INF") != std::string_view::npos) {
-        list.entries.push_back({fileName(location), {}, location});
+        std::string name = printable(fileName(location));
+        if (name.empty()) {
+            name = printable(location);
+        }
+        list.entries.push_back({name.empty() ? std::string("Playlist") : name, {}, location});
         return list;
     }
     std::string name;
