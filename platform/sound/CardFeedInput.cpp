@@ -17,7 +17,6 @@ Status CardFeedInput::start(const WaveFormat& format, double startTime) {
     start_ = startTime;
     delivered_ = 0;
     running_ = true;
-    lost_.clear();
     buf_.assign(kChunkFrames * static_cast<std::size_t>(format.channels), 0.0f);
     return {};
 }
@@ -25,9 +24,6 @@ Status CardFeedInput::start(const WaveFormat& format, double startTime) {
 Status CardFeedInput::read(FrameSink& sink) {
     if (!running_) {
         return {};
-    }
-    if (lost_.empty()) {
-        lost_ = feed_.lostReason();
     }
     const double rate = format_.samplesPerSec;
     const double elapsed = programClock().now() - start_;

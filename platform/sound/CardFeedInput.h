@@ -1,9 +1,8 @@
 #pragma once
-// The card's sound as a wave input. It keeps a cursor on the program clock
-// from the moment recording started and renders exactly the whole frames up
-// to now at every read, so the recording never drifts from the clock the
-// captions are timed with. A feed that says its sound could not be played
-// at any read makes the recording's input lost, so the stop reports it.
+// The simulated card's sound as a wave input. It keeps a cursor on the
+// program clock from the moment recording started and renders exactly the
+// whole frames up to now at every read, so the recording never drifts from
+// the clock the captions are timed with.
 #include <cstdint>
 #include <vector>
 
@@ -22,7 +21,7 @@ class CardFeedInput final : public WaveInput {
     Status start(const WaveFormat& format, double startTime) override;
     Status read(FrameSink& sink) override;
     void stop() override { running_ = false; }
-    std::string lostReason() const override { return lost_; }
+    std::string lostReason() const override { return {}; }
 
   private:
     tv::AudioFeed& feed_;
@@ -30,7 +29,6 @@ class CardFeedInput final : public WaveInput {
     double start_ = 0.0;
     uint64_t delivered_ = 0;
     bool running_ = false;
-    std::string lost_;  // the first reason the feed gave while recording
     std::vector<float> buf_;
 };
 
