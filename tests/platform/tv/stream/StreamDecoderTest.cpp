@@ -18,6 +18,7 @@
 #include "platform/scc/Scc.h"
 #include "platform/tv/stream/StreamDecoder.h"
 #include "platform/tv/stream/StreamOutputs.h"
+#include "platform/tv/stream/StreamProbe.h"
 #include "tests/support/TempDir.h"
 
 using namespace platform::tv::stream;
@@ -36,10 +37,10 @@ struct Made {
     std::string h264;   // H.264, AC-3, 59.94p, padding between control copies
 };
 
-// Made once for all tests: encoding is the slow part.
+// Made once for all tests (encoding is the slow part), removed at exit.
 Made& made() {
-    static Made* m = [] {
-        auto* s = new Made;
+    static const std::unique_ptr<Made> m = [] {
+        auto s = std::make_unique<Made>();
         s->station = writeStation(s->dir.path());
         tools::stream::StreamOptions o;
         o.width = 352;
@@ -286,6 +287,41 @@ TEST_F(Decoding, AStreamThatFailsOrHasNoSoundSaysSo) {
     ASSERT_TRUE(event(DecoderEventKind::Failed));
     EXPECT_EQ(event(DecoderEventKind::Failed)->message,
               "Cannot open missing.ts: No such file or directory");
+}
+
+TEST_F(Decoding, ACaptionTrackInAMovieGivesThePairsInsteadOfThePictures) {
+    // The MPEG-2 stream with the station's SCC beside it as a c608 track
+    // (ffmpeg's own muxing): its pairs come from the track, once each.
+    // FFmpeg's MOV muxer leaves out a subtitle track's last sample: a
+    // padding line after the station's captions takes that place.
+    const std::string scc = made().dir.file("c608.scc");
+    testsupport::writeFile(
+        scc, testsupport::readFile(made().dir.file("captions.scc")) + "00:00:03:15\t8080\n\n");
+    const std::string mov = made().dir.file("c608.mov");
+    const std::string command = "ffmpeg -nostdin -v error -y -i '" + made().mpeg2 + "' -i '" + scc +
+                                "' -map 0:v -map 0:a -map 1 -c copy '" + mov + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::atomic<bool> never{false};
+    const platform::Result<StreamInfo> probed =
+        probeStream({nullptr, mov, "c608.mov"}, StreamOptions{}, never);
+    ASSERT_TRUE(probed.isOk()) << probed.message();
+    EXPECT_TRUE(probed.value().hasCaptionTrack && probed.value().hasPicture &&
+                probed.value().hasSound);
+
+    decoder.open({nullptr, mov, "c608.mov"}, {});
+    const double origin = anchored();
+    play(origin, origin + made().station.lengthSeconds() + 0.5, kStationRate);
+    // The track's times are the SCC's: the same spacing as the station's
+    // frames, wherever the muxer put the track's start.
+    const auto expected = stationPairs();
+    ASSERT_EQ(pairs.size(), expected.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        EXPECT_EQ(pairs[i].second, expected[i].second) << i;
+        EXPECT_EQ(pairs[i].first - pairs[0].first, expected[i].first - expected[0].first) << i;
+    }
+    const platform::Result<StreamInfo> missing =
+        probeStream({nullptr, made().dir.file("none.mov"), "none.mov"}, StreamOptions{}, never);
+    EXPECT_EQ(missing.message(), "Cannot open none.mov: No such file or directory");
 }
 
 }  // namespace
