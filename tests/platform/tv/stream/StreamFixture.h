@@ -50,6 +50,22 @@ bool waitFor(Done done, double seconds = 60.0) {
     return true;
 }
 
+// A folder served over HTTP on 127.0.0.1 (Python's http.server), for streams
+// libavformat fetches itself. port() is 0 when it could not start; it stops
+// with the object.
+class LoopbackFiles {
+  public:
+    explicit LoopbackFiles(const std::string& dir);
+    ~LoopbackFiles();
+    LoopbackFiles(const LoopbackFiles&) = delete;
+    LoopbackFiles& operator=(const LoopbackFiles&) = delete;
+    int port() const { return port_; }
+
+  private:
+    int pid_ = -1;
+    int port_ = 0;
+};
+
 // Where b lines up best with a (b[i] ~ a[i + lag]) within +-maxLag, and how
 // well (the normalised correlation there).
 struct Alignment {
