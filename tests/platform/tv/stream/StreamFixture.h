@@ -1,28 +1,16 @@
 #pragma once
-// What the decoder's tests share: a clock the test drives while the decoder
-// reads it from its own thread, a small station made into transport streams
-// by the stream maker, and waiting for the decoder's thread.
-#include <atomic>
+// What the decoder's tests share: a small station made into transport
+// streams by the stream maker, a folder served on 127.0.0.1, waiting for the
+// decoder's thread, and lining up sound.
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/core/Clock.h"
 #include "platform/tv/Station.h"
 #include "tools/streammaker/StreamOptions.h"
 
 namespace streamtest {
-
-class DrivenClock final : public platform::Clock {
-  public:
-    explicit DrivenClock(double start) : now_(start) {}
-    double now() const override { return now_.load(); }
-    void set(double t) { now_.store(t); }
-
-  private:
-    std::atomic<double> now_;
-};
 
 constexpr int kStationRate = 16000;
 
