@@ -4,7 +4,9 @@
 // pairs taken, sound down to 48 kHz stereo into the feed) as fast as the
 // machine allows, and the CPU time per second of stream given as a share
 // of one core.
-//   bench_stream_decode [SECONDS] [STATION_FOLDER]
+//   bench_stream_decode [--streams DIR] [SECONDS] [STATION_FOLDER]
+// With --streams, DIR/1080i-mpeg2.ts and DIR/720p-h264.ts (bench/run's bench
+// streams) are decoded where they exist instead of being made.
 #include <time.h>
 
 #include <atomic>
@@ -47,8 +49,17 @@ class BenchSink final : public StreamSink {
     }
     void anchored(double) override {}
     void picture(VideoPicture p) override {
-        ++pictures;
+        if (pictures++ == 0) {
+            firstDue = p.due;
+        }
+        lastDue = p.due;
         spare = std::move(p.pixels);
+    }
+    // How long the pictures decoded last.
+    double seconds() const {
+        return pictures < 2 ? 0.0
+                            : (lastDue - firstDue) * static_cast<double>(pictures) /
+                                  static_cast<double>(pictures - 1);
     }
     void captionPair(double, LinePair) override { ++pairs; }
     void sound(double due, const float* stereo, std::size_t frames) override {
@@ -64,6 +75,8 @@ class BenchSink final : public StreamSink {
     std::string message;
     int64_t pictures = 0;
     int64_t pairs = 0;
+    double firstDue = 0;
+    double lastDue = 0;
     StreamAudioFeed feed;
     std::vector<uint32_t> spare;
 };
@@ -74,16 +87,20 @@ struct Case {
 };
 
 void run(const Case& c, const platform::tv::Station& station, double seconds,
-         const std::string& dir) {
-    tools::stream::StreamOptions o = c.options;
-    o.seconds = seconds;
-    const std::string path = dir + "/" + c.name + ".ts";
-    const auto made = tools::stream::makeStream(station, o, path);
-    if (!made) {
-        std::cout << c.name << ": cannot make the stream: " << made.message() << '\n';
-        return;
+         const std::string& dir, const std::string& streams) {
+    std::string path = streams + "/" + c.name + ".ts";
+    std::error_code ec;
+    if (streams.empty() || !std::filesystem::is_regular_file(path, ec)) {
+        tools::stream::StreamOptions o = c.options;
+        o.seconds = seconds;
+        path = dir + "/" + c.name + ".ts";
+        const auto made = tools::stream::makeStream(station, o, path);
+        if (!made) {
+            std::cout << c.name << ": cannot make the stream: " << made.message() << '\n';
+            return;
+        }
     }
-    const auto bytes = std::filesystem::file_size(path);
+    const auto bytes = std::filesystem::file_size(path, ec);
 
     // Read into memory first, as the card's network side would have it.
     auto queue = std::make_shared<ByteQueue>();
@@ -115,11 +132,16 @@ void run(const Case& c, const platform::tv::Station& station, double seconds,
     const double cpu = cpuSeconds() - cpu0;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+    const double length = sink.seconds();
+    if (length <= 0) {
+        std::cout << c.name << ": nothing decoded: " << sink.message << '\n';
+        return;
+    }
+    std::printf("%s: ", c.name);
     std::printf(
-        "%s: %.1f%% of one core (%.1f s of stream at %.1f Mb/s: %.2f s CPU, %.2f s wall), "
+        "%.1f%% of one core (%.1f s of stream at %.1f Mb/s: %.2f s CPU, %.2f s wall), "
         "%lld pictures, %lld pairs%s%s\n",
-        c.name, 100.0 * cpu / made.value().seconds, made.value().seconds,
-        8.0 * static_cast<double>(bytes) / made.value().seconds / 1e6, cpu, wall,
+        100.0 * cpu / length, length, 8.0 * static_cast<double>(bytes) / length / 1e6, cpu, wall,
         static_cast<long long>(sink.pictures), static_cast<long long>(sink.pairs),
         sink.message.empty() ? "" : ": ", sink.message.c_str());
 }
@@ -127,40 +149,48 @@ void run(const Case& c, const platform::tv::Station& station, double seconds,
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string streams;
+    if (args.size() >= 2 && args[0] == "--streams") {
+        streams = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    const double seconds = !args.empty() ? std::atof(args[0].c_str()) : 20.0;
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     const std::string stationDir =
-        argc > 2 ? argv[2] : (exe.parent_path() / "broadcasts" / "3").string();
+        args.size() > 1 ? args[1] : (exe.parent_path() / "broadcasts" / "3").string();
     std::ostringstream warnings;
     const auto station = platform::tv::loadStation(stationDir, 3, warnings);
     if (!station || seconds <= 0) {
-        std::cerr << "usage: bench_stream_decode [SECONDS] [STATION_FOLDER]\n"
+        std::cerr << "usage: bench_stream_decode [--streams DIR] [SECONDS] [STATION_FOLDER]\n"
                   << (station ? "" : station.message()) << '\n';
         return 2;
     }
     const char* base = std::getenv("TMPDIR");
-    std::string dirPattern =
-        std::string(base && *base ? base : "/tmp") + "/cuelark-streambench-XXXXXX";
-    if (::mkdtemp(dirPattern.data()) == nullptr) {
+    std::string dir = std::string(base && *base ? base : "/tmp") + "/cuelark-streambench-XXXXXX";
+    if (::mkdtemp(dir.data()) == nullptr) {
         std::cerr << "cannot make a temporary folder\n";
         return 1;
     }
 
-    Case mpeg2{"mpeg2-1080i", {}};
+    // As bench/run's bench streams are made: AC-3 sound, x264's superfast.
+    Case mpeg2{"1080i-mpeg2", {}};
+    mpeg2.options.sound = tools::stream::SoundCodec::Ac3;
     mpeg2.options.width = 1920;
     mpeg2.options.height = 1080;
     mpeg2.options.videoKbps = 15000;
-    Case h264{"h264-720p", {}};
+    Case h264{"720p-h264", {}};
     h264.options.video = tools::stream::VideoCodec::H264;
     h264.options.sound = tools::stream::SoundCodec::Ac3;
     h264.options.cadence.rate = tools::stream::FrameRate::Progressive5994;
     h264.options.width = 1280;
     h264.options.height = 720;
     h264.options.videoKbps = 8000;
+    h264.options.x264Preset = "superfast";
     for (const Case& c : {mpeg2, h264}) {
-        run(c, station.value(), seconds, dirPattern);
+        run(c, station.value(), seconds, dir, streams);
     }
-    std::filesystem::remove_all(dirPattern, ec);
+    std::filesystem::remove_all(dir, ec);
     return 0;
 }
