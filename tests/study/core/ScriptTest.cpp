@@ -76,7 +76,7 @@ TEST(ScriptText, GoldenScriptsComeBackByteForByte) {
         EXPECT_EQ(roundTrip(bytes), bytes) << entry.path();
         ++seen;
     }
-    EXPECT_EQ(seen, 5);
+    EXPECT_GE(seen, 5);  // the golden folder was found and read
 }
 
 TEST(ScriptText, EveryByteInTextAndOddLinesComeBackByteForByte) {
