@@ -118,6 +118,7 @@ void RecordingController::startSequence() {
             ? platform::Status(platform::Error{"Cannot open '" + script + "': no free file number"})
             : services_.files.openForOutput(m_nScriptFno, script);
     if (opened) {
+        openedScript_ = script;
         services_.captions.init(m_nScriptFno);
     } else {
         m_nScriptFno = 0;
@@ -139,7 +140,9 @@ void RecordingController::stopSequence(bool timedOut, const std::string& wav) {
         failures_.push_back(saved.message());
     }
 
+    std::string madeScript;
     if (m_nScriptFno != 0) {
+        madeScript = openedScript_;
         services_.captions.init(0);
         const platform::Status written = services_.captions.lastWriteStatus();
         if (!written) {
@@ -155,6 +158,9 @@ void RecordingController::stopSequence(bool timedOut, const std::string& wav) {
     sendRecordingStop(0);
     controls_.setCheckEnabled(false);
     reportFailures();
+    if (stopped_ && !madeScript.empty()) {
+        stopped_(madeScript, wav);
+    }
 }
 
 void RecordingController::sendRecordingStop(platform::win::WPARAM phase) {

@@ -2,6 +2,7 @@
 // Record/Stop, the countdown and Check: the work behind cmdRecord_Click,
 // Timer1_Timer and cmdCheck_Click of the main window.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,12 @@ class RecordingController {
     // as after a Stop press, before the window's own unload steps.
     void Form_Unload();
 
+    // Told once a stop has run (after any failure was told) of a recording
+    // whose script file was opened: the script as opened at its start and
+    // the WAV as saved, for a window that offers the recording just made.
+    using StoppedListener = std::function<void(const std::string& script, const std::string& wav)>;
+    void setStoppedListener(StoppedListener listener) { stopped_ = std::move(listener); }
+
     bool isRecording() const;
     std::string wavPath() const;
     std::string scriptPath() const;
@@ -65,6 +72,8 @@ class RecordingController {
     SoundRecorder sound_;
     // Problems met by the running recording, told once its stop has run.
     std::vector<std::string> failures_;
+    StoppedListener stopped_;
+    std::string openedScript_;
 };
 
 }  // namespace recording

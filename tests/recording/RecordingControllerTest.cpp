@@ -213,6 +213,10 @@ TEST_F(RecordingTest, EmptyNameIsRefusedInBothStates) {
 }
 
 TEST_F(RecordingTest, RenamedDuringRecording) {
+    std::vector<std::string> made;
+    controller.setStoppedListener([&](const std::string& script, const std::string& wav) {
+        made = {script, wav};
+    });
     controls.name = "first";
     press();
     controls.name = "second";
@@ -223,6 +227,8 @@ TEST_F(RecordingTest, RenamedDuringRecording) {
     EXPECT_EQ(log.events[4], "save w " + secondWav.string());
     EXPECT_TRUE(fs::exists(dir / "first.txt")) << "the script stays where it was opened";
     EXPECT_FALSE(fs::exists(dir / "second.txt"));
+    EXPECT_EQ(made, (std::vector<std::string>{saveDir + "/first.txt", saveDir + "/second.wav"}))
+        << "the recording just made is offered as its files were written";
 }
 
 TEST_F(RecordingTest, NamesAndFoldersAreTakenAsTheyStand) {
@@ -302,6 +308,8 @@ TEST_F(RecordingTest, ClosingTheWindowSavesARunningRecording) {
 }
 
 TEST_F(RecordingTest, MissingSaveFolderIsToldAtTheStop) {
+    bool offered = false;
+    controller.setStoppedListener([&](const std::string&, const std::string&) { offered = true; });
     saveDir = (dir / "gone").string();
     press();
     EXPECT_TRUE(boxes.shown.empty()) << "the recording goes on; the user is told at the stop";
@@ -316,6 +324,7 @@ TEST_F(RecordingTest, MissingSaveFolderIsToldAtTheStop) {
     EXPECT_EQ(boxes.shown[0].title, "Cuelark");
     EXPECT_EQ(boxes.shown[0].style & platform::shell::MB_TYPEMASK, platform::shell::MB_OK);
     EXPECT_EQ(log.events[4], "save w " + saveDir + "/untitled.wav") << "the sound still goes";
+    EXPECT_FALSE(offered) << "no script, nothing to review";
 
     press();
     press();
