@@ -46,8 +46,10 @@ class ExportJob {
     // Everything that can be known before writing, in the user's words:
     // nothing chosen to write, no rows to export, an output folder that is
     // missing or cannot be written into, no sound where clips or condensed
-    // audio need it, an unknown condensed-audio extension. Cheap: touches no
-    // sound, creates nothing lasting (a probe file is made and removed).
+    // audio need it, an unknown condensed-audio extension, an output that would
+    // replace the recording's own files or another output. Cheap: reads only
+    // the WAVs' headers, creates nothing lasting (a probe file is made and
+    // removed in each output folder).
     platform::Status check() const;
 
     // Runs check(), then the whole export on the calling thread. progress,

@@ -52,6 +52,10 @@ std::optional<std::string> readRow(std::string_view content, ScriptRow& row) {
     if (content.empty()) {
         return "the line is empty";
     }
+    // Only the line end may hold one; a row written back must read back the same.
+    if (content.find('\r') != std::string_view::npos) {
+        return "a carriage return stands inside the line";
+    }
     std::vector<std::string_view> columns;
     for (std::size_t from = 0;;) {
         const std::size_t tab = content.find('\t', from);

@@ -43,8 +43,8 @@ struct ScriptText {
 // Reads any bytes; never fails. An empty file has no lines and no rows.
 // A row is two decimal integers (an optional minus sign, at most 9 digits)
 // and the text, separated by single tabs, and an optional fourth column that
-// is exactly "1". Empty lines are problems too, since the recorder never
-// writes one.
+// is exactly "1". Empty lines and carriage returns inside a line are
+// problems too, since the recorder never writes them.
 ScriptText parseScript(std::string_view bytes);
 
 // The file's bytes with rows (the same number as parsed.rows, in the same

@@ -82,12 +82,12 @@ TEST(ScriptText, GoldenScriptsComeBackByteForByte) {
 TEST(ScriptText, EveryByteInTextAndOddLinesComeBackByteForByte) {
     std::string all;
     for (int code = 0; code < 256; ++code) {
-        if (code != '\t' && code != '\n') {
+        if (code != '\t' && code != '\n' && code != '\r') {
             all += static_cast<char>(code);
         }
     }
     const std::string bytes = "0\t100\t" + all + "\r\n" + "100\t200\t" + all + "\t1\r\n" +
-                              "not a row\r\n" + "\r\n" + "-5\t007\tunix line end\n" +
+                              "not a row\r\n" + "\r\n" + "1\t2\tstray\r\t1\n" + "-5\t007\tunix line end\n" +
                               "300\t400\tno line end at all";
     const ScriptText parsed = parseScript(bytes);
     ASSERT_EQ(parsed.rows.size(), 4u);
@@ -95,7 +95,7 @@ TEST(ScriptText, EveryByteInTextAndOddLinesComeBackByteForByte) {
     EXPECT_TRUE(parsed.rows[1].marked);
     EXPECT_EQ(parsed.rows[2].startCs, -5);
     EXPECT_EQ(parsed.rows[2].endCs, 7);
-    EXPECT_EQ(parsed.problems.size(), 2u);
+    EXPECT_EQ(parsed.problems.size(), 3u);
     EXPECT_EQ(roundTrip(bytes), bytes);
 }
 
