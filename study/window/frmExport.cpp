@@ -213,7 +213,7 @@ study::ExportOptions frmExport::options() const {
         o.ankiDir = folder;
     }
     if (c.clips) {
-        o.clipsDir = base + "-clips";
+        o.clipsDir = folder;
     }
     if (c.condensed) {
         o.condensedPath = base + "-condensed" + study::clipExtension(c.clipFormat);

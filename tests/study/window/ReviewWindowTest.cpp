@@ -8,9 +8,12 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
@@ -22,10 +25,12 @@
 #include "study/model/Recording.h"
 #include "study/script/ScriptFile.h"
 #include "study/window/WaveformView.h"
+#include "study/window/frmExport.h"
 #include "study/window/frmReview.h"
 #include "tests/study/StudyTestKit.h"
 #include "tests/study/window/PulledOutput.h"
 #include "tests/support/FakeMessageBoxes.h"
+#include "tests/support/ReadOnlyFolder.h"
 #include "tests/support/TempDir.h"
 
 using testsupport::FakeMessageBoxes;
@@ -360,6 +365,83 @@ class ReviewWindowTest : public QObject {
         // The same name recorded again while it is open.
         w->offer(script_);
         QVERIFY(w->lblOffer->text().contains(QStringLiteral("again")));
+    }
+
+    void exportRunsInTheBackgroundAndRemembersTheChoices() {
+        auto w = openWindow();
+        key(*w, Qt::Key_M);  // rows 1 and 2 are marked now
+        key(*w, Qt::Key_E, Qt::ControlModifier);
+        frmExport* dialog = w->exportDialog();
+        QVERIFY(dialog != nullptr && dialog->isVisible());
+        QVERIFY(dialog->optMarked->isChecked());
+        QVERIFY(dialog->chkAnki->isChecked());
+        QCOMPARE(dialog->txtFolder->text(), QString::fromStdString(dir_->path()));
+        QCOMPARE(dialog->updPadAfter->value(), 350);
+        dialog->chkSrt->setChecked(true);
+        QTest::mouseClick(dialog->cmdExport, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 30000);
+        QVERIFY2(dialog->report().status.isOk(), dialog->report().status.message().c_str());
+        QVERIFY(boxes_.shown.empty());
+        // Two cards with their clips in media/, and the two rows as subtitles.
+        const std::string notes = testsupport::readFile(dir_->file("evening.tsv"));
+        QVERIFY(notes.rfind("#separator:tab\n#html:true\n", 0) == 0);
+        const QStringList clips = QDir(QString::fromStdString(dir_->file("media")))
+                                      .entryList({QStringLiteral("evening_*.mp3")}, QDir::Files);
+        QCOMPARE(clips.size(), 2);
+        for (const QString& clip : clips) {
+            QVERIFY(notes.find("[sound:" + clip.toStdString() + "]") != std::string::npos);
+        }
+        const std::string srt = testsupport::readFile(dir_->file("evening.srt"));
+        QVERIFY(srt.find("Bonjour, café !") != std::string::npos);
+        QVERIFY(srt.find("Second line") != std::string::npos);
+        QVERIFY(srt.find("Third") == std::string::npos);
+        QVERIFY(dialog->lblProgress->text().startsWith(QStringLiteral("Done: 4 files")));
+
+        // The next export starts from these choices, for this user.
+        dialog->close();
+        auto next = makeWindow();
+        QVERIFY(next->openRecording(script_));
+        next->mnuExport->trigger();
+        QVERIFY(next->exportDialog()->chkSrt->isChecked());
+        QVERIFY(next->exportDialog()->chkAnki->isChecked());
+        QVERIFY(!next->exportDialog()->chkVtt->isChecked());
+    }
+
+    void exportIntoAReadOnlyFolderOrCancelledWritesNothing() {
+        // A long script, so the export is still running when Cancel comes.
+        std::string many;
+        for (int i = 0; i < 200; ++i) {
+            many += std::to_string(i * 5) + "\t" + std::to_string(i * 5 + 4) + "\tROW\r\n";
+        }
+        testsupport::writeFile(script_, many);
+        auto w = openWindow();
+        w->mnuExport->trigger();
+        frmExport* dialog = w->exportDialog();
+        dialog->optAll->setChecked(true);
+        dialog->chkClips->setChecked(true);
+        const std::string out = dir_->file("out");
+        QVERIFY(QDir().mkpath(QString::fromStdString(out)));
+        dialog->txtFolder->setText(QString::fromStdString(out));
+        {
+            testsupport::ReadOnlyFolder locked(out);
+            QTest::mouseClick(dialog->cmdExport, Qt::LeftButton);
+            QVERIFY(!dialog->running());
+            QCOMPARE(boxes_.shown.size(), std::size_t{1});
+            QVERIFY2(boxes_.shown[0].text.find(out) != std::string::npos,
+                     boxes_.shown[0].text.c_str());
+            QVERIFY(boxes_.shown[0].text.find("Nothing was written.") != std::string::npos);
+        }
+        QVERIFY(QDir(QString::fromStdString(out)).isEmpty());
+
+        QTest::mouseClick(dialog->cmdExport, Qt::LeftButton);
+        QVERIFY(dialog->running());
+        QCOMPARE(dialog->cmdCancel->text(), QStringLiteral("Cancel"));
+        QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 30000);
+        QVERIFY(dialog->report().cancelled);
+        QVERIFY(dialog->isVisible());  // Cancel stopped the export, not the dialog
+        QVERIFY(QDir(QString::fromStdString(out)).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        QCOMPARE(boxes_.shown.size(), std::size_t{1});
     }
 
     void playbackChoicesAreRememberedForTheUser() {
