@@ -90,10 +90,13 @@ class QtAudioOut final : public AudioOut {
   public:
     ~QtAudioOut() override { stop(); }
 
+    // The device and the format are found once; each play gets a sink of its
+    // own, since a sink started again after a stop sometimes never pulls.
     Status prepare(const PcmFormat& wanted) override {
         stop();
         sink_.reset();
         device_.reset();
+        chosen_.reset();
         const QAudioDevice output = defaultOutputQuietly();
         if (output.isNull()) {
             return Error{"There is no sound output device (no sound server is running)."};
@@ -110,20 +113,21 @@ class QtAudioOut final : public AudioOut {
                              " Hz sound in " + std::to_string(wanted.channels) + " channels."};
             }
         }
-        device_ = std::make_unique<SourceDevice>(format);
-        sink_ = std::make_unique<QAudioSink>(output, format);
-        QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
-                         [this](QAudio::State state) { stateChanged(state); });
+        chosen_ = std::make_unique<Chosen>(Chosen{output, format});
         return {};
     }
 
     void play(PcmSource& source) override {
-        if (!sink_) {
+        if (!chosen_) {
             return;
         }
         stop();
+        device_ = std::make_unique<SourceDevice>(chosen_->format);
         device_->reset(&source);
         device_->open(QIODevice::ReadOnly);
+        sink_ = std::make_unique<QAudioSink>(chosen_->device, chosen_->format);
+        QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
+                         [this](QAudio::State state) { stateChanged(state); });
         playing_ = true;
         sink_->start(device_.get());
     }
@@ -145,6 +149,11 @@ class QtAudioOut final : public AudioOut {
     }
 
   private:
+    struct Chosen {
+        QAudioDevice device;
+        QAudioFormat format;
+    };
+
     void stateChanged(QAudio::State state) {
         // Idle with the source at its end: the device has played it all.
         // Idle before the end is an underrun, and the sink pulls again. The
@@ -165,6 +174,7 @@ class QtAudioOut final : public AudioOut {
         }
     }
 
+    std::unique_ptr<Chosen> chosen_;
     std::unique_ptr<SourceDevice> device_;
     std::unique_ptr<QAudioSink> sink_;
     bool playing_ = false;

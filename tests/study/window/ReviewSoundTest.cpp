@@ -108,6 +108,16 @@ class ReviewSoundTest : public QObject {
         expected.insert(expected.end(), second.begin(), second.end());
         QCOMPARE(tap.pulled.size(), expected.size());
         QVERIFY(tap.pulled == expected);
+
+        // Played and stopped again and again, the sound starts every time.
+        for (int press = 0; press < 12; ++press) {
+            w.setCurrentRow(press % 2);
+            QTest::keyClick(w.lstRows, Qt::Key_Space);
+            QVERIFY(w.playing());
+            QTRY_VERIFY_WITH_TIMEOUT(!tap.pulled.empty(), 5000);
+            QTest::keyClick(w.lstRows, Qt::Key_Space);
+            QVERIFY(!w.playing());
+        }
     }
 };
 
