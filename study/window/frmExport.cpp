@@ -99,7 +99,9 @@ void frmExport::buildControls() {
     auto* form = new QFormLayout;
     form->addRow(tr("Padding b&efore each row"), updPadBefore);
     form->addRow(tr("Padding af&ter each row"), updPadAfter);
-    form->addRow(tr("Output f&older"), folderRow);
+    auto* folderLabel = new QLabel(tr("Output f&older"), this);
+    folderLabel->setBuddy(txtFolder);
+    form->addRow(folderLabel, folderRow);
 
     barProgress = named(new QProgressBar(this), "barProgress");
     barProgress->setTextVisible(true);
