@@ -45,3 +45,16 @@ if(CUELARK_QT)
     list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${_root}/share/applications/cuelark.desktop")
   ]])
 endif()
+
+# cuelark-export beside the program, and a link to it in <prefix>/bin.
+if(TARGET cuelark-export)
+  install(TARGETS cuelark-export RUNTIME DESTINATION ${CUELARK_PROGRAM_DIR})
+  install(CODE [[
+    set(_root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+    file(MAKE_DIRECTORY "${_root}/bin")
+    file(REMOVE "${_root}/bin/cuelark-export")
+    file(CREATE_LINK ../lib/cuelark/cuelark-export "${_root}/bin/cuelark-export" SYMBOLIC)
+    message(STATUS "Installing: ${_root}/bin/cuelark-export -> ../lib/cuelark/cuelark-export")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${_root}/bin/cuelark-export")
+  ]])
+endif()

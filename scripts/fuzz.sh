@@ -12,7 +12,7 @@ cmake --preset fuzz >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_decoder fuzz_profile fuzz_scc fuzz_mci fuzz_captionscreen fuzz_channelnumber fuzz_duration
-        fuzz_script fuzz_studychoices)
+        fuzz_script fuzz_exportargs fuzz_studychoices)
 fi
 cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"
 

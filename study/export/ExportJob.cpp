@@ -66,7 +66,7 @@ std::optional<SoundFileFormat> condensedFormat(const std::string& path) {
 
 std::string subtitlePath(const ExportSource& source, const ExportOptions& o, const char* ext) {
     const std::string folder = o.subtitleDir.empty() ? folderOf(source.scriptPath) : o.subtitleDir;
-    return folder + "/" + source.name + ext;
+    return (folder == "." ? "" : folder + "/") + source.name + ext;
 }
 
 std::string ankiNotesPath(const ExportSource& source, const ExportOptions& o) {
@@ -284,8 +284,8 @@ ExportReport ExportJob::run(const ProgressFn& progress) {
     ExportProgress step;
     for (const ExportSource& source : sources_) {
         const std::size_t rows = chosenRows(source, o.rows).size();
-        step.total += static_cast<int>((sound ? rows : 0) + (!o.ankiDir.empty() ? 1 : 0) +
-                                       (o.srt && rows > 0 ? 1 : 0) + (o.vtt && rows > 0 ? 1 : 0));
+        const int texts = (o.ankiDir.empty() ? 0 : 1) + (o.srt ? 1 : 0) + (o.vtt ? 1 : 0);
+        step.total += static_cast<int>(rows > 0 ? (sound ? rows : 0) + texts : 0);
     }
     const auto advance = [&](std::string doing) {
         ++step.done;

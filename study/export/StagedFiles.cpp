@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <set>
 
@@ -22,7 +23,7 @@ StagedFiles::~StagedFiles() {
 }
 
 platform::Result<std::string> StagedFiles::stage(const std::string& finalPath) {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     const std::string folder = folderOf(finalPath);
     const std::size_t slash = finalPath.rfind('/');
     const std::string base = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);

@@ -98,7 +98,8 @@ class Recording {
 
     // A copy of everything an export needs, with the rows as they now stand.
     // recordedAt is when the WAV's recording started (its last change less
-    // its length), or the script's last change when there is no WAV.
+    // its length); without a WAV, when the recorded script was written (its
+    // backup's last change, else the script's).
     ExportSource exportSource() const;
 
     ~Recording();

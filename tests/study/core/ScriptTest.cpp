@@ -87,8 +87,8 @@ TEST(ScriptText, EveryByteInTextAndOddLinesComeBackByteForByte) {
         }
     }
     const std::string bytes = "0\t100\t" + all + "\r\n" + "100\t200\t" + all + "\t1\r\n" +
-                              "not a row\r\n" + "\r\n" + "1\t2\tstray\r\t1\n" + "-5\t007\tunix line end\n" +
-                              "300\t400\tno line end at all";
+                              "not a row\r\n" + "\r\n" + "1\t2\tstray\r\t1\n" +
+                              "-5\t007\tunix line end\n" + "300\t400\tno line end at all";
     const ScriptText parsed = parseScript(bytes);
     ASSERT_EQ(parsed.rows.size(), 4u);
     EXPECT_EQ(parsed.rows[0].text, all);
