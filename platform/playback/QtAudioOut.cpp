@@ -94,8 +94,6 @@ class QtAudioOut final : public AudioOut {
     // own, since a sink started again after a stop sometimes never pulls.
     Status prepare(const PcmFormat& wanted) override {
         stop();
-        sink_.reset();
-        device_.reset();
         chosen_.reset();
         const QAudioDevice output = defaultOutputQuietly();
         if (output.isNull()) {
@@ -126,20 +124,24 @@ class QtAudioOut final : public AudioOut {
         device_->reset(&source);
         device_->open(QIODevice::ReadOnly);
         sink_ = std::make_unique<QAudioSink>(chosen_->device, chosen_->format);
-        QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
+        QObject::connect(sink_.get(), &QAudioSink::stateChanged, &guard_,
                          [this](QAudio::State state) { stateChanged(state); });
         playing_ = true;
+        ++generation_;
         sink_->start(device_.get());
     }
 
     void stop() override {
         playing_ = false;
-        if (sink_ && sink_->state() != QAudio::StoppedState) {
+        ++generation_;
+        // A stopped sink keeps its stream open on the sound server until it
+        // goes. Nothing here runs inside the sink's own signals (they only
+        // queue calls on guard_), so it can go now.
+        if (sink_) {
             sink_->stop();
+            sink_.reset();
         }
-        if (device_ && device_->isOpen()) {
-            device_->close();
-        }
+        device_.reset();
     }
 
     bool playing() const override { return playing_; }
@@ -157,18 +159,19 @@ class QtAudioOut final : public AudioOut {
     void stateChanged(QAudio::State state) {
         // Idle with the source at its end: the device has played it all.
         // Idle before the end is an underrun, and the sink pulls again. The
-        // sink is stopped once its own signal has returned.
+        // sink is stopped once its own signal has returned, unless another
+        // play has begun meanwhile.
         if (state == QAudio::IdleState && playing_ && device_->ended()) {
             QMetaObject::invokeMethod(
-                sink_.get(),
-                [this] {
-                    if (playing_ && device_->ended()) {
+                &guard_,
+                [this, generation = generation_] {
+                    if (generation == generation_ && playing_) {
                         stop();
                         finished();
                     }
                 },
                 Qt::QueuedConnection);
-        } else if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+        } else if (state == QAudio::StoppedState && sink_ && sink_->error() != QAudio::NoError) {
             // The device went away (a sound server that stopped): nothing plays.
             playing_ = false;
         }
@@ -178,6 +181,8 @@ class QtAudioOut final : public AudioOut {
     std::unique_ptr<SourceDevice> device_;
     std::unique_ptr<QAudioSink> sink_;
     bool playing_ = false;
+    int generation_ = 0;  // counts plays and stops
+    QObject guard_;       // where the sink's signals are handled
 };
 
 }  // namespace
