@@ -319,7 +319,7 @@ void frmReview::refresh() {
     const bool canPlay = hasRows && playbackOff_.empty();
     const bool sounding = playing();
     cmdPlay->setEnabled(canPlay);
-    cmdPlay->setText(sounding ? tr("&Stop") : tr("&Play"));
+    cmdPlay->setText(sounding ? tr("Sto&p") : tr("&Play"));  // Alt+S is the Sound menu
     mnuPlay->setEnabled(canPlay);
     for (QAction* a : {mnuMark, mnuStartEarlier, mnuStartLater, mnuEndEarlier, mnuEndLater}) {
         a->setEnabled(hasRows);

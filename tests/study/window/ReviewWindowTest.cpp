@@ -167,7 +167,7 @@ class ReviewWindowTest : public QObject {
         // frames of the WAV, no more.
         key(*w, Qt::Key_Space);
         QVERIFY(w->playing());
-        QCOMPARE(w->cmdPlay->text(), QStringLiteral("&Stop"));
+        QCOMPARE(w->cmdPlay->text(), QStringLiteral("Sto&p"));
         output_->drain();
         const int64_t first = frameAtMs(950);
         const int64_t count = frameAtMs(2850) - first;
