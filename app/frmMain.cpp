@@ -25,6 +25,7 @@
 #include "platform/win/WinQt.h"
 #include "recording/QualityValues.h"
 #include "recording/RecordingController.h"
+#include "study/window/frmReview.h"
 #include "tuner/AutoScan.h"
 #include "tuner/ChannelTable.h"
 #include "tuner/modVid.h"
@@ -108,6 +109,9 @@ frmMain::frmMain(platform::shell::MessageBoxes* boxes)
                                           platform::programClock(),
                                           m_boxes};
     m_recording = std::make_unique<recording::RecordingController>(*this, services);
+    // The recording just made is offered in the Review window.
+    m_recording->setStoppedListener(
+        [](const std::string& script, const std::string&) { frmReview::offerRecording(script); });
     connectHandlers();
 }
 
@@ -204,6 +208,8 @@ void frmMain::buildMenus() {
     mnuScript = menu("mnuScript", "&Script");
     mnuGeneralSettings = item(mnuScript, "mnuGeneralSettings", "&General Settings...");
     mnuRecordingQuality = item(mnuScript, "mnuRecordingQuality", "Recording &Quality...");
+    mnuReviewRecording = item(mnuScript, "mnuReviewRecording", "Review Recording...");
+    mnuReviewRecording->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     mnuAllCaptionModes =
         item(mnuScript, "mnuAllCaptionModes", "Record Roll-up and Paint-on Captions");
     mnuAllCaptionModes->setCheckable(true);
@@ -230,6 +236,7 @@ void frmMain::connectHandlers() {
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuGeneralSettings, &QAction::triggered, this, &frmMain::mnuGeneralSettings_Click);
     connect(mnuRecordingQuality, &QAction::triggered, this, &frmMain::mnuRecordingQuality_Click);
+    connect(mnuReviewRecording, &QAction::triggered, this, &frmMain::mnuReviewRecording_Click);
     connect(mnuAllCaptionModes, &QAction::triggered, this, &frmMain::mnuAllCaptionModes_Click);
     connect(mnuAutoScan, &QAction::triggered, this, &frmMain::mnuAutoScan_Click);
     connect(mnuContents, &QAction::triggered, this, &frmMain::mnuContents_Click);
@@ -355,6 +362,9 @@ void frmMain::mnuGeneralSettings_Click() {
 }
 void frmMain::mnuRecordingQuality_Click() {
     frmQuality::showDialog();
+}
+void frmMain::mnuReviewRecording_Click() {
+    frmReview::showWindow();
 }
 void frmMain::mnuAllCaptionModes_Click() {
     SetAllCaptionModes(mnuAllCaptionModes->isChecked());

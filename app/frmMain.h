@@ -52,6 +52,7 @@ class frmMain final : public QMainWindow, public recording::RecordingControls, p
     void mnuAutoScan_Click();
     void mnuGeneralSettings_Click();
     void mnuRecordingQuality_Click();
+    void mnuReviewRecording_Click();
     void mnuAllCaptionModes_Click();
     void mnuContents_Click();
     void mnuAbout_Click();
@@ -87,6 +88,7 @@ class frmMain final : public QMainWindow, public recording::RecordingControls, p
     QMenu* mnuScript = nullptr;
     QAction* mnuGeneralSettings = nullptr;
     QAction* mnuRecordingQuality = nullptr;
+    QAction* mnuReviewRecording = nullptr;
     QAction* mnuAllCaptionModes = nullptr;
     QMenu* mnuTuner = nullptr;
     QAction* mnuAutoScan = nullptr;

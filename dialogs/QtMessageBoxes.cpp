@@ -23,6 +23,10 @@ bool asksYesNo(uint32_t style) {
     return (style & MB_TYPEMASK) == MB_YESNO;
 }
 
+bool asksYesNoCancel(uint32_t style) {
+    return (style & MB_TYPEMASK) == MB_YESNOCANCEL;
+}
+
 MessageBoxes* g_installed = nullptr;
 
 }  // namespace
@@ -37,9 +41,16 @@ std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::
     // A file name or a device's reason in the text is shown as it is, never as markup.
     box->setTextFormat(Qt::PlainText);
     box->setIcon(iconOf(style));
-    // The boxes of this program ask Yes or No, or just tell with OK. Escape
-    // answers No to a question: Qt takes No as the escape button.
-    if (asksYesNo(style)) {
+    // The boxes of this program ask Yes or No (or Yes, No or Cancel), or just
+    // tell with OK. Escape answers No to a question, Cancel where there is
+    // one: Qt takes them as the escape button.
+    if (asksYesNoCancel(style)) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const uint32_t def = style & MB_DEFMASK;
+        box->setDefaultButton(def == MB_DEFBUTTON2   ? QMessageBox::No
+                              : def == MB_DEFBUTTON3 ? QMessageBox::Cancel
+                                                     : QMessageBox::Yes);
+    } else if (asksYesNo(style)) {
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->setDefaultButton((style & MB_DEFMASK) == MB_DEFBUTTON2 ? QMessageBox::No
                                                                     : QMessageBox::Yes);
@@ -51,6 +62,9 @@ std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::
 }
 
 int answerOf(uint32_t style, int pressed) {
+    if (asksYesNoCancel(style)) {
+        return pressed == QMessageBox::Yes ? IDYES : pressed == QMessageBox::No ? IDNO : IDCANCEL;
+    }
     if (asksYesNo(style)) {
         return pressed == QMessageBox::Yes ? IDYES : IDNO;
     }

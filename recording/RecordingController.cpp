@@ -255,6 +255,7 @@ void RecordingController::stopSequence(bool timedOut, const std::string& wav) {
     }
 
     bool scriptSaved = true;
+    std::string madeScript;  // the script this stop wrote, for a window that offers it
     if (m_nScriptFno != 0) {
         // A file whose folder was deleted takes every write and keeps none.
         const bool gone = services_.files.isUnlinked(m_nScriptFno);
@@ -269,6 +270,7 @@ void RecordingController::stopSequence(bool timedOut, const std::string& wav) {
             scriptSaved =
                 keepScript(scriptFile_, reasonOf((!written ? written : closed).message()));
         }
+        madeScript = scriptFile_;
     }
     if (journal_) {
         // The journal goes once everything it could give back is saved.
@@ -284,6 +286,9 @@ void RecordingController::stopSequence(bool timedOut, const std::string& wav) {
     sendRecordingStop(0);
     controls_.setCheckEnabled(false);
     reportFailures();
+    if (stopped_ && scriptSaved && !madeScript.empty()) {
+        stopped_(madeScript, wav);
+    }
 }
 
 bool RecordingController::keepScript(const std::string& failed, const std::string& why) {
@@ -307,6 +312,7 @@ bool RecordingController::keepScript(const std::string& failed, const std::strin
         if (const platform::Status s = platform::replaceWholeFile(elsewhere, bytes); s) {
             journal_->setScriptPath(elsewhere);
             failures_.push_back(message + rows + " saved in '" + elsewhere + "' instead.");
+            scriptFile_ = elsewhere;  // last: failed may name this member
             return true;
         } else {
             lastWhy = reasonOf(s.message());

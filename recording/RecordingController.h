@@ -2,6 +2,7 @@
 // Record/Stop, the countdown and Check: the work behind cmdRecord_Click,
 // Timer1_Timer and cmdCheck_Click of the main window.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,12 @@ class RecordingController {
     // and whatever could not be saved is left for the next start.
     void endSession();
 
+    // Told once a stop has run (after any failure was told) of a recording
+    // whose script file was opened: the script as opened at its start and
+    // the WAV as saved, for a window that offers the recording just made.
+    using StoppedListener = std::function<void(const std::string& script, const std::string& wav)>;
+    void setStoppedListener(StoppedListener listener) { stopped_ = std::move(listener); }
+
     bool isRecording() const;
     std::string wavPath() const;
     std::string scriptPath() const;
@@ -86,6 +93,7 @@ class RecordingController {
     std::string startName_;
     std::string scriptFile_;
     std::unique_ptr<RecordingJournal> journal_;
+    StoppedListener stopped_;
 };
 
 }  // namespace recording

@@ -189,12 +189,22 @@ Result<std::string> setProfileValue(std::string_view text, std::string_view sect
         }
     }
 
+    // A last line ending in a lone CR has half its line end: an LF
+    // completes it. Another CR LF after it would make the CR part of the
+    // line, and of the value of a key there.
+    const auto endLastLine = [&](std::string& out) {
+        if (!out.empty() && out.back() == '\r') {
+            out += '\n';
+        } else {
+            out.append(eol);
+        }
+    };
     std::string out;
     out.reserve(text.size() + section.size() + keyLine.size() + 8);
     if (sectionSeen) {
         out.append(text.substr(0, insertAfter.next));
         if (!insertAfter.hasNewline) {
-            out.append(eol);
+            endLastLine(out);
         }
         out.append(keyLine);
         out.append(eol);
@@ -203,7 +213,7 @@ Result<std::string> setProfileValue(std::string_view text, std::string_view sect
     }
     out.append(text);
     if (!text.empty() && text.back() != '\n') {
-        out.append(eol);
+        endLastLine(out);
     }
     out += '[';
     out.append(section);

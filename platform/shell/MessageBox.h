@@ -9,6 +9,7 @@ namespace platform::shell {
 
 // Buttons.
 constexpr uint32_t MB_OK = 0x00;
+constexpr uint32_t MB_YESNOCANCEL = 0x03;
 constexpr uint32_t MB_YESNO = 0x04;
 constexpr uint32_t MB_TYPEMASK = 0x0F;
 
@@ -21,10 +22,12 @@ constexpr uint32_t MB_ICONMASK = 0xF0;
 // The default button: the first unless the style names the second.
 constexpr uint32_t MB_DEFBUTTON1 = 0x000;
 constexpr uint32_t MB_DEFBUTTON2 = 0x100;
+constexpr uint32_t MB_DEFBUTTON3 = 0x200;
 constexpr uint32_t MB_DEFMASK = 0xF00;
 
 // The button that dismissed the box.
 constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
@@ -36,7 +39,8 @@ class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
     // Shows text with the given title and style; returns once dismissed,
-    // with the button pressed (IDOK for a box with OK only).
+    // with the button pressed (IDOK for a box with OK only; IDCANCEL when a
+    // Yes/No/Cancel question is dismissed without an answer).
     virtual int MessageBoxA(const std::string& text, const std::string& title, uint32_t style) = 0;
 };
 

@@ -77,6 +77,12 @@ class MessageBoxesTest : public QObject {
         QTest::newRow("yes no information")
             << uint{MB_YESNO | MB_ICONINFORMATION} << QMessageBox::Information << yesNo
             << QMessageBox::Yes;
+        const QMessageBox::StandardButtons yesNoCancel = yesNo | QMessageBox::Cancel;
+        QTest::newRow("yes no cancel") << uint{MB_YESNOCANCEL | MB_ICONWARNING}
+                                       << QMessageBox::Warning << yesNoCancel << QMessageBox::Yes;
+        QTest::newRow("yes no cancel, third default")
+            << uint{MB_YESNOCANCEL | MB_DEFBUTTON3} << QMessageBox::NoIcon << yesNoCancel
+            << QMessageBox::Cancel;
     }
     void styleChoosesButtonsDefaultAndIcon() {
         QFETCH(uint, style);
@@ -114,6 +120,10 @@ class MessageBoxesTest : public QObject {
             << uint{MB_YESNO | MB_DEFBUTTON2} << int{Qt::Key_Return} << IDNO;
         QTest::newRow("no default, Escape")
             << uint{MB_YESNO | MB_DEFBUTTON2} << int{Qt::Key_Escape} << IDNO;
+        QTest::newRow("yes no cancel, Enter")
+            << uint{MB_YESNOCANCEL} << int{Qt::Key_Return} << IDYES;
+        QTest::newRow("yes no cancel, Escape")
+            << uint{MB_YESNOCANCEL} << int{Qt::Key_Escape} << IDCANCEL;
     }
     void keysAnswerAsTheButtonsSay() {
         QFETCH(uint, style);
@@ -134,6 +144,9 @@ class MessageBoxesTest : public QObject {
         QCOMPARE(answerTo(MB_OK | MB_ICONINFORMATION, click(QMessageBox::Ok)), IDOK);
         // Closing a question's window answers No, as Escape does.
         QCOMPARE(answerTo(MB_YESNO, [](QMessageBox& box) { box.close(); }), IDNO);
+        QCOMPARE(answerTo(MB_YESNOCANCEL, click(QMessageBox::No)), IDNO);
+        // ...and a Yes/No/Cancel question's Cancel, as its Escape does.
+        QCOMPARE(answerTo(MB_YESNOCANCEL, [](QMessageBox& box) { box.close(); }), IDCANCEL);
     }
 
     void installedBoxesStandInForTheRealOnes() {

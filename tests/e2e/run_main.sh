@@ -28,7 +28,7 @@ grep -qx "Exec=$E2E_PROGRAM" "$desktop" || fail "$desktop does not start $E2E_PR
 grep -qx "Icon=cuelark" "$desktop" || fail "$desktop names no icon cuelark"
 [ "$(readlink -f "$E2E_PREFIX/bin/cuelark")" = "$(readlink -f "$E2E_PROGRAM")" ] ||
     fail "the launcher link does not lead to $E2E_PROGRAM"
-ls "$E2E_PREFIX"/lib/cuelark | grep -qv '^\(cuelark\|help.html\|icons\|broadcasts\)$' &&
+ls "$E2E_PREFIX"/lib/cuelark | grep -qv '^\(cuelark\|cuelark-export\|help.html\|icons\|broadcasts\)$' &&
     fail "the program folder holds more than the program: $(ls "$E2E_PREFIX/lib/cuelark")"
 [ -z "$(find "$E2E_PREFIX" -name 'test_*' -o -name scriptmaker -o -name broadcastmaker)" ] ||
     fail "test or tool programs were installed"

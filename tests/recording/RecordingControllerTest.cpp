@@ -234,6 +234,10 @@ TEST_F(RecordingTest, EmptyNameIsRefusedInBothStates) {
 }
 
 TEST_F(RecordingTest, RenamedDuringRecording) {
+    std::vector<std::string> made;
+    controller.setStoppedListener([&](const std::string& script, const std::string& wav) {
+        made = {script, wav};
+    });
     controls.name = "first";
     press();
     controls.name = "second";
@@ -244,6 +248,8 @@ TEST_F(RecordingTest, RenamedDuringRecording) {
     EXPECT_EQ(log.events[4], "save w " + secondWav.string());
     EXPECT_TRUE(fs::exists(dir / "first.txt")) << "the script stays where it was opened";
     EXPECT_FALSE(fs::exists(dir / "second.txt"));
+    EXPECT_EQ(made, (std::vector<std::string>{saveDir + "/first.txt", saveDir + "/second.wav"}))
+        << "the recording just made is offered as its files were written";
 }
 
 TEST_F(RecordingTest, NamesAndFoldersAreTakenAsTheyStand) {
@@ -323,6 +329,9 @@ TEST_F(RecordingTest, ClosingTheWindowSavesARunningRecording) {
 }
 
 TEST_F(RecordingTest, MissingSaveFolderRecordsInTheUsersDataFolder) {
+    std::string offered;
+    controller.setStoppedListener(
+        [&](const std::string& script, const std::string&) { offered = script; });
     saveDir = (dir / "gone").string();
     press();
     EXPECT_TRUE(boxes.shown.empty()) << "the recording goes on; the user is told at the stop";
@@ -347,6 +356,8 @@ TEST_F(RecordingTest, MissingSaveFolderRecordsInTheUsersDataFolder) {
     EXPECT_EQ(readFile(dataDir / "untitled.txt"), "300\t400\tHELLO\r\n");
     EXPECT_EQ(log.events[4], "save w " + saveDir + "/untitled.wav") << "the sound still goes";
     EXPECT_TRUE(hiddenIn(dataDir).empty()) << "the journal goes once all is saved";
+    EXPECT_EQ(offered, (dataDir / "untitled.txt").string())
+        << "the script is offered where it went";
 
     press();
     press();

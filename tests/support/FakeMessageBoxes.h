@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes answered at once; every box is kept for the test to check.
-// A question is answered with yesNoAnswer, a box with OK only with IDOK.
+// A question (Yes/No or Yes/No/Cancel) is answered with yesNoAnswer, a box
+// with OK only with IDOK.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,7 +22,9 @@ struct FakeMessageBoxes final : platform::shell::MessageBoxes {
 
     int MessageBoxA(const std::string& text, const std::string& title, uint32_t style) override {
         shown.push_back({text, title, style});
-        const bool question = (style & platform::shell::MB_TYPEMASK) == platform::shell::MB_YESNO;
+        const uint32_t type = style & platform::shell::MB_TYPEMASK;
+        const bool question =
+            type == platform::shell::MB_YESNO || type == platform::shell::MB_YESNOCANCEL;
         return question ? yesNoAnswer : platform::shell::IDOK;
     }
 

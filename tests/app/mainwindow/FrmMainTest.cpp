@@ -21,6 +21,8 @@
 #include "platform/tv/TestCard.h"
 #include "platform/win/Win.h"
 #include "platform/win/WinQt.h"
+#include "study/model/Recording.h"
+#include "study/window/frmReview.h"
 #include "tests/support/FakeMessageBoxes.h"
 #include "tuner/ChannelTable.h"
 #include "tuner/VideoWindow.h"
@@ -191,7 +193,9 @@ class FrmMainTest : public QObject {
         QCOMPARE(items(w.mnuScript),
                  (QStringList{"mnuGeneralSettings=&General Settings...",
                               "mnuRecordingQuality=Recording &Quality...",
+                              "mnuReviewRecording=Review Recording...",
                               "mnuAllCaptionModes=Record Roll-up and Paint-on Captions"}));
+        QCOMPARE(w.mnuReviewRecording->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
         QCOMPARE(items(w.mnuTuner), QStringList{"mnuAutoScan=&Auto Scan"});
         QCOMPARE(items(w.mnuHelp),
                  (QStringList{"mnuContents=&Contents", "mnuAbout=&About Cuelark..."}));
@@ -299,6 +303,35 @@ class FrmMainTest : public QObject {
         QCOMPARE(cardCalls(), (std::vector<std::string>{"1035", "1035", "1028", "DVAFree"}));
         QCOMPARE(w.cmdRecord->text(), QStringLiteral("&Record"));
         QVERIFY(QFile::exists(dir_.filePath(QStringLiteral("closing.txt"))));
+    }
+
+    void reviewRecordingOffersTheRecordingJustMadeInOneWindow() {
+        // The Review window remembers its choices in the user's own folder.
+        qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toUtf8());
+        frmMain& w = open();
+        w.show();
+        g_sSaveDir = dir_.path().toStdString();
+        w.txtScriptName->setText(QStringLiteral("offered"));
+        QTest::mouseClick(w.cmdRecord, Qt::LeftButton);
+        QTest::mouseClick(w.cmdRecord, Qt::LeftButton);
+        QCOMPARE(w.cmdRecord->text(), QStringLiteral("&Record"));
+
+        w.mnuReviewRecording->trigger();
+        frmReview& review = frmReview::instance();
+        QVERIFY(review.isVisible());
+        QVERIFY(review.fraOffer->isVisible());
+        QCOMPARE(review.lblOffer->text(), QStringLiteral("Just recorded: \u201Coffered\u201D."));
+        w.mnuReviewRecording->trigger();
+        int windows = 0;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            windows += dynamic_cast<frmReview*>(top) != nullptr && top->isVisible() ? 1 : 0;
+        }
+        QCOMPARE(windows, 1);
+        review.cmdOpenOffered->click();
+        QVERIFY(review.recording() != nullptr);
+        QCOMPARE(QString::fromStdString(review.recording()->scriptPath()),
+                 dir_.filePath(QStringLiteral("offered.txt")));
+        review.close();
     }
 
     void unloadSavesTheChannelTable() {

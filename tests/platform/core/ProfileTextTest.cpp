@@ -125,6 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "[global]\nSaveDir=y\n;SaveDir=x\n"},
         SetCase{"missingSectionAppended", "[other]\r\nA=1", "SaveDir", "x",
                 "[other]\r\nA=1\r\n[global]\r\nSaveDir=x\r\n"},
+        // A lone CR at the end is completed, so A stays "1" (not "1\r").
+        SetCase{"newKeyAfterLastLineEndingInCr", "[global]\r\nA=1\r", "SaveDir", "x",
+                "[global]\r\nA=1\r\nSaveDir=x\r\n"},
+        SetCase{"missingSectionAfterLastLineEndingInCr", "[other]\nA=1\r", "SaveDir", "x",
+                "[other]\nA=1\r\n[global]\nSaveDir=x\n"},
         SetCase{"emptyValue", "[global]\nSaveDir=x\n", "SaveDir", "", "[global]\nSaveDir=\n"},
         SetCase{"edgeBlanksQuoted", "", "SaveDir", " a ", "[global]\nSaveDir=\" a \"\n"},
         SetCase{"quotedLookingValueQuoted", "", "SaveDir", "\"a\"",
