@@ -74,10 +74,11 @@ TEST_P(EveryFormat, HeaderAndSamplesMatchTheSetFormat) {
     EXPECT_EQ(h.dataBytes, static_cast<uint32_t>(d.info.frames * align));
     EXPECT_EQ(d.info.format, SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16));
     // A second, independent reader.
-    EXPECT_EQ(soundtest::soxInfo(wav),
-              std::to_string(rate) + " " + std::to_string(channels) + " " + std::to_string(bits) +
-                  " " + std::to_string(d.info.frames) + " " +
-                  (bits == 8 ? "Unsigned Integer PCM" : "Signed Integer PCM"));
+    const soundtest::ForeignRead ffmpeg = soundtest::readWithFfmpeg(wav);
+    EXPECT_EQ(ffmpeg.summary(), std::to_string(rate) + " " + std::to_string(channels) + " " +
+                                    std::to_string(bits) + " " + std::to_string(d.info.frames) +
+                                    " " + (bits == 8 ? "pcm_u8" : "pcm_s16le"));
+    EXPECT_EQ(ffmpeg.samples, d.samples);
     // Each sample is the ramp at its own moment, to the format's precision.
     // libsndfile reads a PCM value q back as q / 2^(bits-1); the device wrote
     // the nearest q to x * (2^(bits-1) - 1), so half a step is the most it may be off.
