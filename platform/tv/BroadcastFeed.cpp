@@ -41,7 +41,7 @@ void BroadcastFeed::renderStation(const Station& s, double from, int sampleRate,
     const auto period = std::max<int64_t>(1, std::llround(s.lengthSeconds() * sampleRate));
     int64_t n = std::llround((from - origin_) * sampleRate);
     const auto outChannels = static_cast<std::size_t>(channels);
-    const auto inChannels = static_cast<std::size_t>(s.channels);
+    const auto inChannels = static_cast<std::size_t>(s.channels());
     while (frames > 0) {
         if (n < 0) {  // before the programme began
             const std::size_t quiet = std::min<std::size_t>(frames, static_cast<std::size_t>(-n));

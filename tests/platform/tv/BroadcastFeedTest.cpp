@@ -2,6 +2,7 @@
 #include <samplerate.h>
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <vector>
 
@@ -113,16 +114,20 @@ namespace {
 
 // The whole of channel 5's sound converted in one go, as a reference.
 std::vector<float> convertWhole(const Station& s, int rate) {
-    const double ratio = static_cast<double>(rate) / s.sampleRate;
+    const double ratio = static_cast<double>(rate) / s.sampleRate();
+    std::vector<float> in(static_cast<std::size_t>(s.soundFrames() * s.channels()));
+    auto cursor = s.sound->open();
+    EXPECT_TRUE(cursor &&
+                cursor.value()->read(0, in.data(), static_cast<std::size_t>(s.soundFrames())));
     std::vector<float> out(static_cast<std::size_t>(static_cast<double>(s.soundFrames()) * ratio) +
                            16);
     SRC_DATA d{};
-    d.data_in = s.samples.data();
+    d.data_in = in.data();
     d.input_frames = static_cast<long>(s.soundFrames());
     d.data_out = out.data();
     d.output_frames = static_cast<long>(out.size());
     d.src_ratio = ratio;
-    EXPECT_EQ(src_simple(&d, SRC_SINC_MEDIUM_QUALITY, s.channels), 0);
+    EXPECT_EQ(src_simple(&d, SRC_SINC_MEDIUM_QUALITY, s.channels()), 0);
     out.resize(static_cast<std::size_t>(d.output_frames_gen));
     return out;
 }
