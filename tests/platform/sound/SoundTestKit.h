@@ -231,7 +231,9 @@ inline ForeignRead readWithFfmpeg(const std::string& path) {
         return r;
     }
     r.samples.resize(raw.size() / sizeof(float));
-    std::memcpy(r.samples.data(), raw.data(), r.samples.size() * sizeof(float));
+    if (!r.samples.empty()) {
+        std::memcpy(r.samples.data(), raw.data(), r.samples.size() * sizeof(float));
+    }
     r.ok = r.channels > 0;
     return r;
 }
