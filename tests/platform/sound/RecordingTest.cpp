@@ -197,12 +197,15 @@ TEST_F(Recording, SaveOntoAFolderFailsNamingIt) {
 }
 
 TEST_F(Recording, SaveAcrossFileSystemsCopies) {
+    // Another file system the test may write on: /dev/shm, where a machine
+    // has it (a chroot or container may not).
     ScratchDir tmp("/dev/shm");
     struct stat a {
     }, b{};
-    ASSERT_EQ(stat(tmp.path.c_str(), &a), 0);
-    ASSERT_EQ(stat(dir.path.c_str(), &b), 0);
-    ASSERT_NE(a.st_dev, b.st_dev) << "needs /dev/shm on a file system of its own";
+    if (tmp.path.empty() || stat(tmp.path.c_str(), &a) != 0 || stat(dir.path.c_str(), &b) != 0 ||
+        a.st_dev == b.st_dev) {
+        GTEST_SKIP() << "needs a writable /dev/shm on a file system of its own";
+    }
     soundtest::TmpDirScope scope(tmp.path);
     open("set w samplespersec 11025 channels 2 bitspersample 8");
     ASSERT_EQ(run("record w overwrite").code, 0u);
