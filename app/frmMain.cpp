@@ -158,10 +158,12 @@ void frmMain::buildControls() {
     setTabOrder(cmdChannelUp, cmdChannelGo);
     setTabOrder(cmdChannelGo, cmdCheck);
 
-    // Record is the window's default button: Enter in any text box presses it.
+    // Record is the window's default button: Enter in any text box presses
+    // it (connectHandlers). Enter on a button that has the focus presses
+    // that button.
     cmdRecord->setDefault(true);
     for (QPushButton* button : {cmdChannelDown, cmdChannelUp, cmdChannelGo, cmdCheck}) {
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
     }
     cmdCheck->setEnabled(false);
     // A stand-in font is often wider than the one the strip was drawn for:

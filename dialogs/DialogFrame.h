@@ -1,9 +1,11 @@
 #pragma once
 // What the two settings dialogs share: a fixed frame with a title and a close
-// box only, and positions given in twips.
+// box only, positions given in twips, and what Enter presses.
 #include <QDialog>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QWidget>
@@ -24,6 +26,24 @@ inline void makeFixedDialog(QDialog* d, const char* title, int widthTwips, int h
     d->setWindowTitle(QString::fromUtf8(title));
     d->setFixedSize(widthTwips / kTwipsPerPixel, heightTwips / kTwipsPerPixel);
     d->setModal(false);
+}
+
+// Enter presses the button that has the focus, as on the desktop the
+// program imitates; from a text box or an option button it presses the
+// default button. Buttons do not take the default on focus (Qt's way keeps it
+// on a button still after the dialog was hidden), so it is decided here. True
+// when the key was Enter and has been used.
+inline bool pressForEnter(QDialog* d, QKeyEvent* e, QPushButton* defaultButton) {
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if ((e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter) || mods != Qt::NoModifier) {
+        return false;
+    }
+    auto* focused = qobject_cast<QPushButton*>(d->focusWidget());
+    QPushButton* pressed = focused != nullptr ? focused : defaultButton;
+    if (pressed->isEnabled()) {
+        pressed->click();
+    }
+    return true;
 }
 
 // Whether a label or an option shows its whole caption in its box; other

@@ -69,8 +69,7 @@ frmQuality::frmQuality(recording::QualityValues& values) : QDialog(nullptr), val
     cmdCancel->setObjectName("cmdCancel");
     dialogs::placeInTwips(cmdOK, 3600, 240, 1095, 315);
     dialogs::placeInTwips(cmdCancel, 3600, 720, 1095, 315);
-    // Enter always means OK, whichever control has the focus; a button that
-    // took the default on focus kept it after the window was hidden.
+    // OK is the default button; Enter on Cancel presses Cancel (keyPressEvent).
     cmdOK->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
     cmdOK->setDefault(true);
@@ -150,4 +149,10 @@ void frmQuality::cmdCancel_Click() {
 
 void frmQuality::reject() {
     cmdCancel_Click();
+}
+
+void frmQuality::keyPressEvent(QKeyEvent* event) {
+    if (!dialogs::pressForEnter(this, event, cmdOK)) {
+        QDialog::keyPressEvent(event);
+    }
 }

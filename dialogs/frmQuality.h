@@ -33,6 +33,7 @@ class frmQuality final : public QDialog {
 
   protected:
     void reject() override;  // Esc and the close box act as Cancel
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void Form_Load();

@@ -31,8 +31,7 @@ frmRecord::frmRecord(std::function<std::string()> readSaveDir, SaveDirWriter wri
     dialogs::placeInTwips(Command1, 4440, 600, 1095, 315);
 
     Label2->setBuddy(txtSaveDir);
-    // Enter always means OK, whichever control has the focus; a button that
-    // took the default on focus kept it after the window was hidden.
+    // OK is the default button; Enter on Cancel presses Cancel (keyPressEvent).
     cmdOK->setAutoDefault(false);
     Command1->setAutoDefault(false);
     cmdOK->setDefault(true);
@@ -92,4 +91,10 @@ void frmRecord::Command1_Click() {
 
 void frmRecord::reject() {
     Command1_Click();
+}
+
+void frmRecord::keyPressEvent(QKeyEvent* event) {
+    if (!dialogs::pressForEnter(this, event, cmdOK)) {
+        QDialog::keyPressEvent(event);
+    }
 }

@@ -12,36 +12,68 @@ constexpr std::size_t kStepFrames = 4096;
 
 void BroadcastFeed::setProgramme(std::shared_ptr<const StationSet> stations, double origin) {
     std::lock_guard lock(mutex_);
-    for (Slot& slot : slots_) {
-        slot.stream.clear();
-    }
     stations_ = std::move(stations);
     origin_ = origin;
+    ++programme_;
+    // A stream still in use is let go when its listener hands it back.
+    for (Slot& slot : slots_) {
+        if (!slot.busy) {
+            slot.stream.clear();
+        }
+    }
 }
 
-StationStream& BroadcastFeed::streamFor(const Station& s, int sampleRate, int64_t& at) {
-    Slot* chosen = &slots_[0];
+BroadcastFeed::Slot* BroadcastFeed::claim(const Station& s, int sampleRate, int64_t& at,
+                                          uint64_t programme) {
+    std::lock_guard lock(mutex_);
+    if (programme != programme_) {
+        return nullptr;  // a new programme came meanwhile: this one is not kept
+    }
+    Slot* chosen = nullptr;
     for (Slot& slot : slots_) {
+        if (slot.busy) {
+            continue;
+        }
+        if (slot.programme != programme) {
+            // Its station may be gone, and another may live at its address.
+            slot.stream.clear();
+            slot.programme = programme;
+        }
         if (slot.stream.continues(s, sampleRate, at)) {
             at = slot.stream.nextAt();
             chosen = &slot;
             break;
         }
-        if (slot.lastUse < chosen->lastUse) {
+        if (chosen == nullptr || slot.lastUse < chosen->lastUse) {
             chosen = &slot;
         }
     }
-    chosen->lastUse = ++uses_;
-    return chosen->stream;
+    if (chosen != nullptr) {
+        chosen->busy = true;
+        chosen->lastUse = ++uses_;
+    }
+    return chosen;
 }
 
-void BroadcastFeed::renderStation(const Station& s, double from, int sampleRate, int channels,
-                                  float* out, std::size_t frames) {
+void BroadcastFeed::release(Slot& slot) {
+    std::lock_guard lock(mutex_);
+    slot.busy = false;
+    if (slot.programme != programme_) {
+        slot.stream.clear();
+    }
+}
+
+void BroadcastFeed::renderStation(const Station& s, uint64_t programme, double origin, double from,
+                                  int sampleRate, int channels, float* out, std::size_t frames) {
     // The sound loops with the captions: one period is the programme's length.
     const auto period = std::max<int64_t>(1, std::llround(s.lengthSeconds() * sampleRate));
-    int64_t n = std::llround((from - origin_) * sampleRate);
+    int64_t n = std::llround((from - origin) * sampleRate);
     const auto outChannels = static_cast<std::size_t>(channels);
-    const auto inChannels = static_cast<std::size_t>(s.channels);
+    const auto inChannels = static_cast<std::size_t>(s.channels());
+    // Where every stream is busy, or the programme changed meanwhile: a
+    // stream of this render's own, right but started afresh.
+    StationStream ownStream;
+    std::vector<float> ownScratch;
     while (frames > 0) {
         if (n < 0) {  // before the programme began
             const std::size_t quiet = std::min<std::size_t>(frames, static_cast<std::size_t>(-n));
@@ -53,14 +85,16 @@ void BroadcastFeed::renderStation(const Station& s, double from, int sampleRate,
         }
         int64_t at = n % period;
         const int64_t asked = at;
-        StationStream& stream = streamFor(s, sampleRate, at);
+        Slot* slot = claim(s, sampleRate, at, programme);
         n += at - asked;
+        StationStream& stream = slot != nullptr ? slot->stream : ownStream;
+        std::vector<float>& scratch = slot != nullptr ? slot->scratch : ownScratch;
         const std::size_t step = std::min(
             {frames, kStepFrames, static_cast<std::size_t>(std::max<int64_t>(1, period - at))});
-        scratch_.resize(step * inChannels);
-        stream.render(s, sampleRate, at, scratch_.data(), step);
+        scratch.resize(step * inChannels);
+        stream.render(s, sampleRate, at, scratch.data(), step);
         for (std::size_t i = 0; i < step; ++i) {
-            const float* in = scratch_.data() + i * inChannels;
+            const float* in = scratch.data() + i * inChannels;
             float* o = out + i * outChannels;
             if (inChannels == outChannels) {
                 std::copy(in, in + outChannels, o);
@@ -69,6 +103,9 @@ void BroadcastFeed::renderStation(const Station& s, double from, int sampleRate,
             } else {
                 o[0] = 0.5f * (in[0] + in[1]);
             }
+        }
+        if (slot != nullptr) {
+            release(*slot);
         }
         out += step * outChannels;
         frames -= step;
@@ -86,8 +123,16 @@ void BroadcastFeed::render(double start, int sampleRate, int channels, float* ou
     if (sampleRate <= 0) {
         return;
     }
-    std::lock_guard lock(mutex_);
-    if (!stations_) {
+    std::shared_ptr<const StationSet> stations;
+    double origin = 0.0;
+    uint64_t programme = 0;
+    {
+        std::lock_guard lock(mutex_);
+        stations = stations_;
+        origin = origin_;
+        programme = programme_;
+    }
+    if (!stations) {
         return;
     }
     const double end = start + static_cast<double>(frames) / sampleRate;
@@ -100,12 +145,13 @@ void BroadcastFeed::render(double start, int sampleRate, int channels, float* ou
             std::llround((from - start) * sampleRate), 0, static_cast<int64_t>(frames)));
         const auto last = static_cast<std::size_t>(std::clamp<int64_t>(
             std::llround((to - start) * sampleRate), 0, static_cast<int64_t>(frames)));
-        const Station* s = stations_->at(span[k].channel);
+        const Station* s = stations->at(span[k].channel);
         if (s == nullptr || last <= first) {
             continue;
         }
-        renderStation(*s, start + static_cast<double>(first) / sampleRate, sampleRate, channels,
-                      out + first * static_cast<std::size_t>(channels), last - first);
+        renderStation(*s, programme, origin, start + static_cast<double>(first) / sampleRate,
+                      sampleRate, channels, out + first * static_cast<std::size_t>(channels),
+                      last - first);
     }
 }
 

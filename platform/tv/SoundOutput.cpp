@@ -29,7 +29,8 @@ class FeedDevice final : public QIODevice {
     double lead() const { return lead_.load(); }
     void setLead(double seconds) { lead_.store(seconds); }
 
-    void setGain(double g) { gain_ = static_cast<float>(g); }
+    // Set on the user-interface thread while the sink reads on its own.
+    void setGain(double g) { gain_.store(static_cast<float>(g)); }
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override { return 1 << 20; }
 
@@ -43,12 +44,13 @@ class FeedDevice final : public QIODevice {
         const double at = start_ + secondsRendered() + lead_.load();
         feed_.render(at, format_.sampleRate(), feedChannels, buffer_.data(), frames);
         rendered_.fetch_add(static_cast<int64_t>(frames));
+        const float gain = gain_.load();
         for (std::size_t f = 0; f < frames; ++f) {
             for (int c = 0; c < channels; ++c) {
                 const float v =
                     std::clamp(buffer_[f * static_cast<std::size_t>(feedChannels) +
                                        static_cast<std::size_t>(std::min(c, feedChannels - 1))] *
-                                   gain_,
+                                   gain,
                                -1.0f, 1.0f);
                 char* out =
                     data + (f * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)) *
@@ -71,7 +73,7 @@ class FeedDevice final : public QIODevice {
     double start_ = 0.0;
     std::atomic<int64_t> rendered_{0};  // frames
     std::atomic<double> lead_{0.0};
-    float gain_ = 1.0f;
+    std::atomic<float> gain_{1.0f};
     std::vector<float> buffer_;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // What one channel of the simulated card broadcasts: a programme that loops,
 // made of a sound track, line-21 caption pairs per frame, a title and
-// optionally a still picture. Read once when the card loads; never changed.
+// optionally a still picture. Read once when the card loads, the sound's
+// header only: its samples are read from the file as it plays.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "platform/core/Result.h"
 #include "platform/scc/Scc.h"
+#include "platform/tv/SoundTrack.h"
 
 namespace platform::tv {
 
@@ -21,10 +23,10 @@ struct Station {
     std::string title;
     std::string picturePath;  // empty: the card shows colour bars
 
-    // The sound, interleaved, at its own rate.
-    std::vector<float> samples;
-    int sampleRate = 0;
-    int channels = 0;  // 1 or 2
+    // The sound, at its own rate, in 1 or 2 channels.
+    std::shared_ptr<const SoundTrack> sound;
+    int sampleRate() const { return sound ? sound->sampleRate() : 0; }
+    int channels() const { return sound ? sound->channels() : 0; }
 
     // One pair per frame of the programme, first byte high, parity bits as
     // broadcast; frames without caption data hold the null pair.
@@ -33,9 +35,7 @@ struct Station {
     // The programme starts again after this many frames.
     int64_t lengthFrames() const { return static_cast<int64_t>(pairs.size()); }
     double lengthSeconds() const { return scc::frameTime(lengthFrames()); }
-    std::size_t soundFrames() const {
-        return channels == 0 ? 0 : samples.size() / static_cast<std::size_t>(channels);
-    }
+    int64_t soundFrames() const { return sound ? sound->frames() : 0; }
 };
 
 // Stations by channel number 1..kChannelCount; nullptr where none is.

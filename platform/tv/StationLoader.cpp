@@ -1,5 +1,3 @@
-#include <sndfile.h>
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -12,6 +10,7 @@
 #include <thread>
 
 #include "platform/tv/Line21.h"
+#include "platform/tv/SoundFile.h"
 #include "platform/tv/Station.h"
 
 namespace platform::tv {
@@ -19,50 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint16_t kNullPair = (kNullByte << 8) | kNullByte;
-
-struct Sound {
-    std::vector<float> samples;
-    int sampleRate = 0;
-    int channels = 0;
-};
-
-Result<Sound> readSound(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* file = nullptr;
-    {
-        // The reason an open failed is kept for the whole library, not per file.
-        static std::mutex opening;
-        std::lock_guard lock(opening);
-        file = sf_open(path.c_str(), SFM_READ, &info);
-        if (file == nullptr) {
-            return Error{"Cannot read sound '" + path + "': " + sf_strerror(nullptr)};
-        }
-    }
-    if (info.channels < 1 || info.samplerate < 1) {
-        sf_close(file);
-        return Error{"Cannot read sound '" + path + "': no channels or no sample rate"};
-    }
-    std::vector<float> all(static_cast<std::size_t>(info.frames) *
-                           static_cast<std::size_t>(info.channels));
-    const sf_count_t got = sf_readf_float(file, all.data(), info.frames);
-    sf_close(file);
-    if (got < 0) {
-        return Error{"Cannot read sound '" + path + "': read failed"};
-    }
-    Sound s;
-    s.sampleRate = info.samplerate;
-    // More than two channels: the card's outputs carry the first two.
-    s.channels = std::min(info.channels, 2);
-    const auto frames = static_cast<std::size_t>(got);
-    s.samples.resize(frames * static_cast<std::size_t>(s.channels));
-    for (std::size_t f = 0; f < frames; ++f) {
-        for (int c = 0; c < s.channels; ++c) {
-            s.samples[f * static_cast<std::size_t>(s.channels) + static_cast<std::size_t>(c)] =
-                all[f * static_cast<std::size_t>(info.channels) + static_cast<std::size_t>(c)];
-        }
-    }
-    return s;
-}
 
 Result<std::string> readTitle(const std::string& path) {
     std::ifstream in(path);
@@ -118,7 +73,7 @@ Result<Station> loadStation(const std::string& dir, int channel, std::ostream& w
     if (soundPath.empty()) {
         return Error{"No sound in '" + dir + "': expected sound.flac, sound.wav or sound.ogg"};
     }
-    Result<Sound> sound = readSound(soundPath);
+    Result<std::shared_ptr<const SoundTrack>> sound = openSoundFile(soundPath);
     if (!sound) {
         return Error{sound.message()};
     }
@@ -130,9 +85,7 @@ Result<Station> loadStation(const std::string& dir, int channel, std::ostream& w
     Station s;
     s.channel = channel;
     s.title = std::move(title.value());
-    s.samples = std::move(sound.value().samples);
-    s.sampleRate = sound.value().sampleRate;
-    s.channels = sound.value().channels;
+    s.sound = std::move(sound.value());
     std::error_code ec;
     if (fs::is_regular_file(folder / "picture.png", ec)) {
         s.picturePath = (folder / "picture.png").string();
@@ -142,7 +95,7 @@ Result<Station> loadStation(const std::string& dir, int channel, std::ostream& w
     // last caption word, whichever is later.
     const std::vector<scc::CaptionWord>& words = track.value().words;
     const double soundSeconds =
-        static_cast<double>(s.soundFrames()) / static_cast<double>(s.sampleRate);
+        static_cast<double>(s.soundFrames()) / static_cast<double>(s.sampleRate());
     const int64_t soundLength =
         static_cast<int64_t>(std::ceil(soundSeconds / scc::kFrameSeconds - 1e-9));
     const int64_t captionLength =
@@ -183,7 +136,7 @@ StationSet loadStations(const std::string& root, std::ostream& errors) {
     }
     std::sort(jobs.begin(), jobs.end(),
               [](const Job& a, const Job& b) { return a.channel < b.channel; });
-    // Decoding the sound is most of the work, and each station is its own:
+    // Each station is its own (its captions parsed, its sound's header read):
     // they are read side by side, one per core, so the first picture comes sooner.
     std::atomic<std::size_t> next{0};
     auto work = [&] {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <iostream>
 #include <numeric>
 
@@ -26,6 +25,7 @@ bool StationStream::continues(const Station& s, int rate, int64_t at) const {
 
 void StationStream::clear() {
     station_ = nullptr;
+    sound_.reset();
     converter_.reset();
     pending_.clear();
     head_ = 0;
@@ -36,8 +36,11 @@ int64_t StationStream::floorDiv(int64_t a, int64_t b) {
 }
 
 void StationStream::restart(const Station& s, int rate, int64_t at) {
+    if (station_ != &s || !sound_) {
+        sound_ = std::make_unique<SoundReadAhead>(s.sound);
+    }
     if (station_ != &s || rate_ != rate || !converter_) {
-        converter_ = std::make_unique<sound::StreamResampler>(s.sampleRate, rate, s.channels);
+        converter_ = std::make_unique<sound::StreamResampler>(s.sampleRate(), rate, s.channels());
     } else {
         converter_->reset();
     }
@@ -46,7 +49,7 @@ void StationStream::restart(const Station& s, int rate, int64_t at) {
     nextAt_ = at;
     pending_.clear();
     head_ = 0;
-    if (s.sampleRate == rate) {
+    if (s.sampleRate() == rate) {
         nextIn_ = at;
         return;
     }
@@ -54,49 +57,44 @@ void StationStream::restart(const Station& s, int rate, int64_t at) {
     // early and the sound before `at` thrown away. It is started on a frame
     // where both rates meet on whole samples, so that its samples fall on
     // the same instants as a stream that ran from the programme's start.
-    const double ratio = static_cast<double>(rate) / s.sampleRate;
+    const int64_t stationRate = s.sampleRate();
+    const double ratio = static_cast<double>(rate) / static_cast<double>(stationRate);
     const auto lead = static_cast<int64_t>(std::ceil(kFilterZeros / std::min(ratio, 1.0)));
-    const int64_t g = std::gcd(s.sampleRate, rate);
-    const int64_t inStep = s.sampleRate / g;  // frames of the station ...
-    const int64_t outStep = rate / g;         // ... that make this many of ours
+    const int64_t g = std::gcd(stationRate, static_cast<int64_t>(rate));
+    const int64_t inStep = stationRate / g;  // frames of the station ...
+    const int64_t outStep = rate / g;        // ... that make this many of ours
     int64_t skip = 0;
     if (inStep <= kMaxAlignFrames) {
-        const int64_t k = floorDiv(floorDiv(at * s.sampleRate, rate) - lead, inStep);
+        const int64_t k = floorDiv(floorDiv(at * stationRate, rate) - lead, inStep);
         nextIn_ = k * inStep;
         skip = at - k * outStep;
     } else {
         // Rates with no small common step: within half a sample is close enough.
-        nextIn_ = floorDiv(at * s.sampleRate, rate) - lead;
+        nextIn_ = floorDiv(at * stationRate, rate) - lead;
         skip = std::llround(static_cast<double>(at) - static_cast<double>(nextIn_) * ratio);
     }
     while (pendingFrames() < static_cast<std::size_t>(skip)) {
         convertMore();
     }
-    head_ = static_cast<std::size_t>(skip) * static_cast<std::size_t>(s.channels);
+    head_ = static_cast<std::size_t>(skip) * static_cast<std::size_t>(s.channels());
 }
 
 std::size_t StationStream::pendingFrames() const {
-    return (pending_.size() - head_) / static_cast<std::size_t>(station_->channels);
+    return (pending_.size() - head_) / static_cast<std::size_t>(station_->channels());
 }
 
 void StationStream::convertMore() {
     const Station& s = *station_;
-    const auto ch = static_cast<std::size_t>(s.channels);
-    input_.assign(static_cast<std::size_t>(kInputBlock) * ch, 0.0f);
-    const auto soundFrames = static_cast<int64_t>(s.soundFrames());
-    const int64_t from = std::clamp<int64_t>(nextIn_, 0, soundFrames);
-    const int64_t to = std::clamp<int64_t>(nextIn_ + kInputBlock, 0, soundFrames);
-    if (to > from) {
-        std::memcpy(input_.data() + static_cast<std::size_t>(from - nextIn_) * ch,
-                    s.samples.data() + static_cast<std::size_t>(from) * ch,
-                    static_cast<std::size_t>(to - from) * ch * sizeof(float));
-    }
+    const auto ch = static_cast<std::size_t>(s.channels());
+    input_.resize(static_cast<std::size_t>(kInputBlock) * ch);
+    // Silence before the sound's start and past its end.
+    sound_->read(nextIn_, input_.data(), static_cast<std::size_t>(kInputBlock));
     nextIn_ += kInputBlock;
     if (Status st = converter_->process(input_.data(), input_.size() / ch, pending_); !st) {
         // Cannot happen with a converter that was set up; if it does, the
         // listener hears silence rather than nothing at all.
         std::cerr << "Channel " << s.channel << ": " << st.message() << '\n';
-        const int64_t made = std::max<int64_t>(1, kInputBlock * rate_ / s.sampleRate);
+        const int64_t made = std::max<int64_t>(1, kInputBlock * rate_ / s.sampleRate());
         pending_.resize(pending_.size() + static_cast<std::size_t>(made) * ch, 0.0f);
     }
 }
@@ -109,7 +107,7 @@ void StationStream::render(const Station& s, int rate, int64_t at, float* out, s
     while (pendingFrames() < frames) {
         convertMore();
     }
-    const std::size_t n = frames * static_cast<std::size_t>(s.channels);
+    const std::size_t n = frames * static_cast<std::size_t>(s.channels());
     std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(head_), n, out);
     head_ += n;
     nextAt_ += static_cast<int64_t>(frames);

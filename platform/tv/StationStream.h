@@ -1,14 +1,15 @@
 #pragma once
 // One listener's running conversion of a station's sound to the rate it is
-// heard at. The sound is converted as it is taken, so memory stays flat and
-// nothing waits up front however long the station is; a listener that goes on
-// from where it stopped gets one seamless stream.
+// heard at. The sound is read from its file and converted as it is taken, so
+// memory stays flat and nothing waits up front however long the station is;
+// a listener that goes on from where it stopped gets one seamless stream.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "platform/sound/StreamResampler.h"
+#include "platform/tv/SoundReadAhead.h"
 #include "platform/tv/Station.h"
 
 namespace platform::tv {
@@ -38,6 +39,7 @@ class StationStream {
     int rate_ = 0;
     int64_t nextAt_ = 0;  // the programme frame pending_[head_] is for
     int64_t nextIn_ = 0;  // the station's next frame to convert
+    std::unique_ptr<SoundReadAhead> sound_;
     std::unique_ptr<sound::StreamResampler> converter_;
     std::vector<float> pending_;  // converted, not yet taken
     std::size_t head_ = 0;        // samples of pending_ already taken

@@ -81,6 +81,13 @@ void checkCaptionsFit(Make make) {
     QApplication::setFont(desktop);
 }
 
+// A key as the user types it: to whatever has the focus.
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* focused = QApplication::focusWidget();
+    QVERIFY(focused != nullptr);
+    QTest::keyClick(focused, key, modifiers);
+}
+
 std::string readFile(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -150,6 +157,39 @@ class DialogsTest : public QObject {
             QVERIFY(!d->isVisible());
             QCOMPARE(written.back(), std::string(typed));
         }
+        QVERIFY(boxes.shown.empty());
+    }
+
+    // Enter presses the button that has the focus; from the text box, OK.
+    void generalSettingsEnterPressesTheFocusedButton() {
+        auto d = makeGeneral();
+        d->bringUp();
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        d->txtSaveDir->setText("/meant/to/discard");
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d->Command1);
+        press(Qt::Key_Return);
+        QVERIFY(!d->isVisible());
+        QVERIFY(written.empty());
+
+        // Open again, the text box has the focus, and Enter (the keypad's
+        // too) is OK, though Cancel had the focus when the dialog closed.
+        d->bringUp();
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        QCOMPARE(QApplication::focusWidget(), d->txtSaveDir);
+        d->txtSaveDir->setText("/kept");
+        press(Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(!d->isVisible());
+        QCOMPARE(written, std::vector<std::string>{"/kept"});
+
+        d->bringUp();
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        d->txtSaveDir->setText("/also kept");
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d->cmdOK);
+        press(Qt::Key_Return);
+        QCOMPARE(written.back(), std::string("/also kept"));
         QVERIFY(boxes.shown.empty());
     }
 
@@ -270,6 +310,30 @@ class DialogsTest : public QObject {
         QVERIFY(d.optSamplingRate[3]->isChecked());
         QVERIFY(d.optQuantization[0]->isChecked());
         QVERIFY(d.optChannel[1]->isChecked());
+    }
+
+    // The dialog opens with the focus on Cancel: Enter there cancels.
+    void qualityEnterPressesTheFocusedButton() {
+        recording::QualityValues values{11025, 8, 2};
+        frmQuality d(values);
+        d.bringUp();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), d.cmdCancel);
+        d.optSamplingRate[3]->click();
+        press(Qt::Key_Return);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(values.m_nSamplingRate, 11025);
+
+        d.bringUp();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.optSamplingRate[3]->click();
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d.cmdOK);
+        press(Qt::Key_Return);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(values.m_nSamplingRate, 44100);
+        QCOMPARE(values.m_nQBits, 8);
+        QCOMPARE(values.m_nChannels, 2);
     }
 
     void qualityCancelKeepsTheCommittedValues() {

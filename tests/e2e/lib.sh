@@ -2,6 +2,8 @@
 # program started on it, and a person's keyboard and mouse through xdotool.
 # Sourced by the run scripts; they set E2E_BUILD, E2E_ARTIFACTS and E2E_NAME.
 set -euo pipefail
+# The fonts and sound-server rules of every test, also when run by hand.
+source "$(dirname "${BASH_SOURCE[0]}")/../harness/environment.sh"
 
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/cuelark-e2e.XXXXXX")
 E2E_PREFIX=$E2E_TMP/prefix

@@ -404,6 +404,34 @@ class FrmMainTest : public QObject {
         QVERIFY(cardCalls().empty());
     }
 
+    // Enter on a button that has the focus presses that button.
+    void enterOnAFocusedButtonPressesIt() {
+        frmMain& w = open();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.txtScriptName->clear();
+        w.txtChannel->setFocus();
+        auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.cmdChannelDown);
+        press(Qt::Key_Return);
+        QCOMPARE(w.txtChannel->text(), QStringLiteral("2"));
+        press(Qt::Key_Tab);
+        press(Qt::Key_Return);
+        press(Qt::Key_Return);
+        QCOMPARE(w.txtChannel->text(), QStringLiteral("4"));
+        w.txtChannel->setText(QStringLiteral("abc"));
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.cmdChannelGo);
+        press(Qt::Key_Return);
+        QCOMPARE(boxes_.texts(), std::vector<std::string>{"Input proper number"});
+        w.cmdRecord->setFocus();
+        press(Qt::Key_Return);
+        QCOMPARE(boxes_.texts().back(), std::string("Input script name"));
+        QCOMPARE(boxes_.shown.size(), std::size_t{2});
+    }
+
     void everyBoxOfTheWindowReachesTheSameBoxes() {
         frmMain& w = open();
         w.txtChannel->setText(QStringLiteral("abc"));

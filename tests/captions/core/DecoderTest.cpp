@@ -120,6 +120,9 @@ TEST(DecoderModes, CharactersAndErasesCountInPopOnModeOnly) {
         if (c.modeLow != 0) {
             f.control(0x14, c.modeLow);
         }
+        // A preamble loads a space in every mode, so a caption is waiting:
+        // an erase that acted outside pop-on mode would put it on display.
+        f.preamble();
         f.text("LOST");
         f.at(100);
         f.eraseDisplayed();

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the sound tests: a card feed whose signal encodes the time,
-// scratch folders, and a reader for the WAV header's own fields.
+// scratch folders, a reader for the WAV header's own fields, and FFmpeg as a
+// second, independent reader of the files.
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -160,33 +162,80 @@ inline FmtChunk readFmt(const std::string& path) {
     return f;
 }
 
-// What sox makes of a file: "<rate> <channels> <bits> <samples> <encoding>",
-// or "" when sox cannot read it.
-inline std::string soxInfo(const std::string& path) {
-    const std::string command = "sox --i -r '" + path + "' && sox --i -c '" + path +
-                                "' && sox --i -b '" + path + "' && sox --i -s '" + path +
-                                "' && sox --i -e '" + path + "'";
-    FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
+// What FFmpeg, a reader that is not ours nor libsndfile, makes of a file
+// (the ffmpeg package of scripts/packages.txt): the header's fields and
+// every sample, decoded to floats.
+struct ForeignRead {
+    bool ok = false;
+    std::string codec;  // "pcm_u8", "pcm_s16le"
+    int rate = 0;
+    int channels = 0;
+    int bits = 0;
+    std::vector<float> samples;
+    long frames() const { return channels == 0 ? 0 : static_cast<long>(samples.size()) / channels; }
+    // "<rate> <channels> <bits> <frames> <codec>"
+    std::string summary() const {
+        return std::to_string(rate) + " " + std::to_string(channels) + " " + std::to_string(bits) +
+               " " + std::to_string(frames()) + " " + codec;
+    }
+};
+
+inline bool runAndRead(const std::string& command, std::string& out) {
+    FILE* p = popen(command.c_str(), "r");
     if (!p) {
-        return {};
+        return false;
     }
-    std::string out;
-    char buf[256] = {};
-    while (fgets(buf, sizeof buf, p)) {
-        out += buf;
+    char buf[4096];
+    std::size_t n = 0;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
+        out.append(buf, n);
     }
-    if (pclose(p) != 0) {
-        return {};
+    return pclose(p) == 0;
+}
+
+inline ForeignRead readWithFfmpeg(const std::string& path) {
+    std::string quoted = "'";
+    for (char c : path) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
-    for (char& c : out) {
-        if (c == '\n') {
-            c = ' ';
+    quoted += "'";
+    ForeignRead r;
+    std::string fields;
+    if (!runAndRead("ffprobe -v error -select_streams a:0 -show_entries "
+                    "stream=codec_name,sample_rate,channels,bits_per_sample "
+                    "-of default=noprint_wrappers=1 " +
+                        quoted,
+                    fields)) {
+        return r;
+    }
+    std::size_t at = 0;
+    while (at < fields.size()) {
+        const std::size_t end = std::min(fields.find('\n', at), fields.size());
+        const std::string line = fields.substr(at, end - at);
+        const std::size_t eq = line.find('=');
+        const std::string key = line.substr(0, eq);
+        const std::string value = eq == std::string::npos ? "" : line.substr(eq + 1);
+        if (key == "codec_name") {
+            r.codec = value;
+        } else if (key == "sample_rate") {
+            r.rate = std::atoi(value.c_str());
+        } else if (key == "channels") {
+            r.channels = std::atoi(value.c_str());
+        } else if (key == "bits_per_sample") {
+            r.bits = std::atoi(value.c_str());
         }
+        at = end + 1;
     }
-    while (!out.empty() && out.back() == ' ') {
-        out.pop_back();
+    std::string raw;
+    if (!runAndRead("ffmpeg -v error -nostdin -i " + quoted + " -f f32le -c:a pcm_f32le -", raw)) {
+        return r;
     }
-    return out;
+    r.samples.resize(raw.size() / sizeof(float));
+    if (!r.samples.empty()) {
+        std::memcpy(r.samples.data(), raw.data(), r.samples.size() * sizeof(float));
+    }
+    r.ok = r.channels > 0;
+    return r;
 }
 
 // The whole file through libsndfile, as floats.

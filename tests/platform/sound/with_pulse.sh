@@ -5,6 +5,8 @@
 # does not reconnect to a server that appears later) and killed after it.
 # The command sees the server's pid in CUELARK_TEST_PULSE_PID.
 set -u
+# The fonts and sound-server rules of every test, for the program too.
+source "$(dirname "${BASH_SOURCE[0]}")/../../harness/environment.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/cuelark-pulse-XXXXXX")
 chmod 700 "$work"
 export XDG_RUNTIME_DIR="$work"

@@ -2,7 +2,11 @@
 #include <samplerate.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <future>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "TinyStation.h"
@@ -113,16 +117,20 @@ namespace {
 
 // The whole of channel 5's sound converted in one go, as a reference.
 std::vector<float> convertWhole(const Station& s, int rate) {
-    const double ratio = static_cast<double>(rate) / s.sampleRate;
+    const double ratio = static_cast<double>(rate) / s.sampleRate();
+    std::vector<float> in(static_cast<std::size_t>(s.soundFrames() * s.channels()));
+    auto cursor = s.sound->open();
+    EXPECT_TRUE(cursor &&
+                cursor.value()->read(0, in.data(), static_cast<std::size_t>(s.soundFrames())));
     std::vector<float> out(static_cast<std::size_t>(static_cast<double>(s.soundFrames()) * ratio) +
                            16);
     SRC_DATA d{};
-    d.data_in = s.samples.data();
+    d.data_in = in.data();
     d.input_frames = static_cast<long>(s.soundFrames());
     d.data_out = out.data();
     d.output_frames = static_cast<long>(out.size());
     d.src_ratio = ratio;
-    EXPECT_EQ(src_simple(&d, SRC_SINC_MEDIUM_QUALITY, s.channels), 0);
+    EXPECT_EQ(src_simple(&d, SRC_SINC_MEDIUM_QUALITY, s.channels()), 0);
     out.resize(static_cast<std::size_t>(d.output_frames_gen));
     return out;
 }
@@ -173,6 +181,82 @@ TEST_F(Feed, ListenersAtOtherRatesAndTimesKeepTheirOwnStreams) {
     EXPECT_EQ(a, speaker);
     EXPECT_EQ(b, recorder) << "0.7 s is half a sample at 11025 Hz: its pieces' starts round "
                               "either way, and the stream still goes on";
+}
+
+}  // namespace
+
+namespace {
+
+// A track whose first read waits until the test lets it go, as a slow disk
+// would; the read says when it has begun.
+class GatedTrack final : public SoundTrack {
+  public:
+    GatedTrack() : SoundTrack(kTinyRate, 1, 10 * kTinyRate) {}
+    platform::Result<std::unique_ptr<SoundCursor>> open() const override {
+        return std::unique_ptr<SoundCursor>(std::make_unique<Cursor>(*this));
+    }
+    std::promise<void> begun;
+    std::promise<void> opened;
+    std::shared_future<void> gate = opened.get_future().share();
+
+  private:
+    struct Cursor final : SoundCursor {
+        explicit Cursor(const GatedTrack& t) : track(const_cast<GatedTrack&>(t)) {}
+        platform::Status read(int64_t, float* out, std::size_t frames) override {
+            if (first) {
+                first = false;
+                track.begun.set_value();
+                track.gate.wait();
+            }
+            std::fill(out, out + frames, 0.25f);
+            return {};
+        }
+        GatedTrack& track;
+        bool first = true;
+    };
+};
+
+TEST(FeedListeners, OneWaitingOnItsSoundDoesNotHoldUpAnother) {
+    tvtest::TempBroadcasts b;
+    b.addStation(5, "00:00:00:00\t9420\n", 2.0, -0.5f);
+    std::ostringstream errors;
+    StationSet loaded = loadStations(b.root().string(), errors);
+    auto gated = std::make_shared<GatedTrack>();
+    auto slow = std::make_shared<Station>();
+    slow->channel = 3;
+    slow->sound = gated;
+    slow->pairs.assign(300, 0x8080);
+    auto set = std::make_shared<StationSet>();
+    set->put(slow);
+    set->put(std::make_shared<const Station>(*loaded.at(5)));
+    TuningLog tunings;
+    tunings.tune(kOrigin, 3);
+    tunings.tune(kOrigin + 5.0, 5);
+    BroadcastFeed feed(tunings);
+    feed.setProgramme(set, kOrigin);
+
+    // The recorder catches up on channel 3 and waits on its sound ...
+    std::vector<float> recorded(4000, 99.0f);
+    std::thread recorder(
+        [&] { feed.render(kOrigin + 1.0, kTinyRate, 1, recorded.data(), recorded.size()); });
+    gated->begun.get_future().wait();
+    // ... while the speaker goes on with channel 5.
+    auto speaker = std::async(std::launch::async, [&] {
+        std::vector<float> out(100, 99.0f);
+        feed.render(kOrigin + 5.5, kTinyRate, 1, out.data(), out.size());
+        return out;
+    });
+    const bool speakerDone =
+        speaker.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    gated->opened.set_value();
+    recorder.join();
+    ASSERT_TRUE(speakerDone) << "the speaker waited for the recorder's sound";
+    const std::vector<float> heard = speaker.get();
+    const int64_t period = std::llround(loaded.at(5)->lengthSeconds() * kTinyRate);
+    for (int64_t i = 0; i < 100; ++i) {
+        EXPECT_FLOAT_EQ(heard[static_cast<std::size_t>(i)], ramp((44000 + i) % period, -0.5f)) << i;
+    }
+    EXPECT_EQ(recorded, std::vector<float>(4000, 0.25f));
 }
 
 }  // namespace
