@@ -24,18 +24,30 @@ platform::Result<ProgrammeSound> ProgrammeSound::of(const platform::tv::Station&
     ProgrammeSound sound;
     // The programme's period at 48 kHz, as the card loops it.
     sound.period_ = std::max<int64_t>(1, std::llround(station.lengthSeconds() * kStreamRate));
-    if (station.channels < 1 || station.sampleRate < 1 || station.samples.empty()) {
+    if (station.channels() < 1 || station.sampleRate() < 1 || station.soundFrames() < 1) {
         return sound;
     }
+    // A stream is made once, so the whole track is read at once.
+    std::vector<float> samples(static_cast<std::size_t>(station.soundFrames()) *
+                               static_cast<std::size_t>(station.channels()));
+    platform::Result<std::unique_ptr<platform::tv::SoundCursor>> cursor = station.sound->open();
+    if (!cursor) {
+        return platform::Error{cursor.message()};
+    }
+    if (const platform::Status read = cursor.value()->read(
+            0, samples.data(), static_cast<std::size_t>(station.soundFrames()));
+        !read) {
+        return platform::Error{read.message()};
+    }
     AVChannelLayout in{};
-    av_channel_layout_default(&in, station.channels);
+    av_channel_layout_default(&in, station.channels());
     AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
     SwrContext* raw = nullptr;
     // A mono station goes to both channels at full level, as the card plays it.
     int e = swr_alloc_set_opts2(&raw, &out, AV_SAMPLE_FMT_FLT, kStreamRate, &in, AV_SAMPLE_FMT_FLT,
-                                station.sampleRate, 0, nullptr);
+                                station.sampleRate(), 0, nullptr);
     std::unique_ptr<SwrContext, SwrFree> swr(raw);
-    if (e >= 0 && station.channels == 1) {
+    if (e >= 0 && station.channels() == 1) {
         const double matrix[2] = {1.0, 1.0};
         e = swr_set_matrix(swr.get(), matrix, 1);
     }
@@ -49,7 +61,7 @@ platform::Result<ProgrammeSound> ProgrammeSound::of(const platform::tv::Station&
     const int room = static_cast<int>(swr_get_out_samples(swr.get(), inFrames)) + 64;
     std::vector<float> converted(static_cast<std::size_t>(room) * 2);
     uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(converted.data())};
-    const uint8_t* src[1] = {reinterpret_cast<const uint8_t*>(station.samples.data())};
+    const uint8_t* src[1] = {reinterpret_cast<const uint8_t*>(samples.data())};
     const int got = swr_convert(swr.get(), dst, room, src, inFrames);
     if (got < 0) {
         return platform::Error{"Cannot convert the station's sound: " + avError(got)};

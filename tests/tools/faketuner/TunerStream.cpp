@@ -1,5 +1,6 @@
 #include "TunerStream.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "platform/tv/Station.h"
@@ -7,6 +8,26 @@
 #include "tools/streammaker/StreamMaker.h"
 
 namespace tunertest {
+namespace {
+
+// Silence of the given length, without a file.
+class SilentTrack final : public platform::tv::SoundTrack {
+  public:
+    SilentTrack(int rate, int64_t frames) : SoundTrack(rate, 1, frames) {}
+    platform::Result<std::unique_ptr<platform::tv::SoundCursor>> open() const override {
+        return std::unique_ptr<platform::tv::SoundCursor>(std::make_unique<Cursor>());
+    }
+
+  private:
+    struct Cursor final : platform::tv::SoundCursor {
+        platform::Status read(int64_t, float* out, std::size_t frames) override {
+            std::fill(out, out + frames, 0.0f);
+            return platform::Status::ok();
+        }
+    };
+};
+
+}  // namespace
 
 std::shared_ptr<const faketuner::TsFile> shortStream() {
     static std::shared_ptr<const faketuner::TsFile> made = [] {
@@ -14,9 +35,8 @@ std::shared_ptr<const faketuner::TsFile> shortStream() {
         platform::tv::Station station;
         station.title = "Tuner Test";
         station.pairs.assign(static_cast<std::size_t>(kStreamSeconds * 30000 / 1001), 0x8080);
-        station.sampleRate = 8000;
-        station.channels = 1;
-        station.samples.assign(static_cast<std::size_t>(kStreamSeconds * 8000), 0.0f);
+        station.sound =
+            std::make_shared<SilentTrack>(8000, static_cast<int64_t>(kStreamSeconds * 8000));
         tools::stream::StreamOptions o;
         o.width = 176;
         o.height = 144;
