@@ -8,6 +8,7 @@
 
 #include "TinyStation.h"
 #include "platform/tv/SimulatedCard.h"
+#include "platform/tv/SwitchingCard.h"
 #include "platform/tv/TestCard.h"
 #include "platform/win/WinQt.h"
 
@@ -112,6 +113,20 @@ INSTANTIATE_TEST_SUITE_P(
                                     c->setSoundEnabled(false);
                                     c->setScanDelay(std::chrono::milliseconds(0));
                                     return c;
+                                }},
+                      CardMaker{"SwitchingCard",
+                                [](const tvtest::TempBroadcasts& b) -> std::unique_ptr<TvCard> {
+                                    const std::string root = b.root().string();
+                                    auto make = [root](const std::string&)
+                                        -> platform::Result<std::unique_ptr<TvCard>> {
+                                        auto c = std::make_unique<SimulatedCard>();
+                                        c->setBroadcastsRoot(root);
+                                        c->setSoundEnabled(false);
+                                        c->setScanDelay(std::chrono::milliseconds(0));
+                                        return std::unique_ptr<TvCard>(std::move(c));
+                                    };
+                                    return std::make_unique<SwitchingCard>(root + "/tvcard.ini",
+                                                                           make, nullptr, nullptr);
                                 }}),
     [](const ::testing::TestParamInfo<CardMaker>& info) { return std::string(info.param.name); });
 
