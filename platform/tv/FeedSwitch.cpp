@@ -20,4 +20,9 @@ void FeedSwitch::render(double start, int sampleRate, int channels, float* out,
     feed_->render(start, sampleRate, channels, out, frames);
 }
 
+std::string FeedSwitch::lostReason() const {
+    const std::shared_lock lock(mutex_);
+    return feed_ != nullptr ? feed_->lostReason() : std::string();
+}
+
 }  // namespace platform::tv

@@ -15,9 +15,10 @@ class FeedSwitch final : public AudioFeed {
 
     void render(double start, int sampleRate, int channels, float* out,
                 std::size_t frames) override;
+    std::string lostReason() const override;
 
   private:
-    std::shared_mutex mutex_;
+    mutable std::shared_mutex mutex_;
     AudioFeed* feed_ = nullptr;
 };
 
