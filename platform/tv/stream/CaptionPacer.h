@@ -37,7 +37,8 @@ class CaptionPacer {
     // first slot due now or later), with pairs queued before this dropped.
     // Any thread (the decoder anchors the stream on its own).
     void start(double origin);
-    // No slots any more, every queued pair dropped (tuning away).
+    // No slots any more, every queued pair dropped (tuning away). The
+    // target stays.
     void stop();
     bool running() const;
 

@@ -37,7 +37,8 @@ struct StreamOptions {
     // opens in about a quarter of a second.
     int64_t analyzeDurationMicros = 100000;
     int64_t probeSizeBytes = 500000;
-    // The picture's size to begin with (setPictureSize changes it).
+    // The picture's size to begin with: open() sets it, setPictureSize()
+    // changes it while the stream plays.
     int pictureWidth = 640;
     int pictureHeight = 480;
     // A file starts again at its end, the timeline going on without a gap.

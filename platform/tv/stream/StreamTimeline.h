@@ -53,19 +53,22 @@ class StreamTimeline {
 
     // now: the program clock; newestDue: when the newest decoded item is due.
     void follow(double now, double newestDue);
+    // Everything from here on is due this much later: a stream that stalled
+    // and came back late starts a fresh buffer instead of staying behind.
+    void shift(double seconds);
     double rate() const { return rate_; }
 
     // Forgets everything (a new stream).
     void reset() { *this = StreamTimeline(); }
 
   private:
-    void rebase(int64_t ticks, double due);
+    void rebaseAt(double due);
 
     bool haveLast_ = false;
     int64_t last_ = 0;  // the last unwrapped ticks
 
     bool anchored_ = false;
-    int64_t anchorTicks_ = 0;
+    double anchorTicks_ = 0.0;
     double anchorDue_ = 0.0;
     double rate_ = 1.0;
     int jumps_ = 0;
