@@ -11,7 +11,7 @@ cd "$root"
 cmake --preset fuzz >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_decoder fuzz_profile fuzz_scc fuzz_mci fuzz_captionscreen fuzz_channelnumber fuzz_duration)
+    targets=(fuzz_decoder fuzz_profile fuzz_scc fuzz_mci fuzz_captionscreen fuzz_channelnumber fuzz_duration fuzz_discovery)
 fi
 cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"
 
