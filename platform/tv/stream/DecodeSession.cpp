@@ -221,10 +221,7 @@ bool DecodeSession::loop() {
 }
 
 bool DecodeSession::restartFile() {
-    AVFormatContext* fmt = input_->format.get();
-    const int64_t start = fmt->start_time == AV_NOPTS_VALUE ? 0 : fmt->start_time;
-    if (options_.loop && !source_.bytes && !links_.stop.load() &&
-        avformat_seek_file(fmt, -1, INT64_MIN, start, start, 0) >= 0) {
+    if (options_.loop && !source_.bytes && !links_.stop.load() && seekToStart()) {
         // The timestamps start again; the timeline sees the jump and goes on.
         avcodec_flush_buffers(picture_.get());
         if (sound_) {
@@ -237,6 +234,18 @@ bool DecodeSession::restartFile() {
     }
     report(DecoderEventKind::Ended);
     return false;
+}
+
+bool DecodeSession::seekToStart() {
+    AVFormatContext* fmt = input_->format.get();
+    // A transport stream seeks by timestamp only roughly (it searches the
+    // file for them); its first byte is its start exactly.
+    if ((fmt->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0 &&
+        av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BYTE) >= 0) {
+        return true;
+    }
+    const int64_t start = fmt->start_time == AV_NOPTS_VALUE ? 0 : fmt->start_time;
+    return avformat_seek_file(fmt, -1, INT64_MIN, start, start, 0) >= 0;
 }
 
 int DecodeSession::decode(AVCodecContext* codec, const AVPacket* packet, Kind kind) {
@@ -408,8 +417,9 @@ void DecodeSession::anchor() {
         held_.clear();  // captions alone cannot be placed
         return;
     }
-    const int64_t least = newestPicture && newestSound ? std::min(*newestPicture, *newestSound)
-                                                       : newestPicture.value_or(*newestSound);
+    const int64_t least = newestPicture && newestSound
+                              ? std::min(*newestPicture, *newestSound)
+                              : (newestPicture ? *newestPicture : *newestSound);
     timeline_.anchor(least, links_.clock.now() + options_.startDelaySeconds);
     if (firstPicture) {
         const double origin = timeline_.map(*firstPicture);

@@ -60,6 +60,7 @@ class DecodeSession {
     void openSound();
     bool loop();
     bool restartFile();
+    bool seekToStart();
     int decode(AVCodecContext* codec, const AVPacket* packet, Kind kind);
     void drain();
     void onPicture(const AVFrame& frame);
