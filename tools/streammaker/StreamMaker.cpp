@@ -135,6 +135,9 @@ platform::Result<StreamSummary> makeStream(const platform::tv::Station& station,
     }
     OutputPtr out(rawOut);
     out->flags |= AVFMT_FLAG_BITEXACT;
+    // Each picture arrives well before it is decoded, as in a broadcast: the
+    // clock (PCR) runs 0.7 s behind the timestamps.
+    out->max_delay = 700000;
     av_dict_set(&out->metadata, "service_name", station.title.c_str(), 0);
     av_dict_set(&out->metadata, "service_provider", "Cuelark", 0);
 
