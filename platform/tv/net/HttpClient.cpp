@@ -183,7 +183,10 @@ class HttpWorker final : public QObject {
         } else {
             j.bytes->fail(reason);
         }
-        j.reply->abort();
+        // A reply that failed (an error status) is finishing already.
+        if (j.reply->error() == QNetworkReply::NoError) {
+            j.reply->abort();
+        }
         remove(id);
     }
 

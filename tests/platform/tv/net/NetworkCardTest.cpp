@@ -21,6 +21,7 @@
 #include "platform/core/ProfileFile.h"
 #include "platform/tv/net/NetworkCard.h"
 #include "platform/tv/net/ScanBox.h"
+#include "platform/tv/net/TunerMessages.h"
 #include "platform/tv/stream/CardSource.h"
 #include "platform/tv/stream/SlotMap.h"
 #include "platform/win/WinQt.h"

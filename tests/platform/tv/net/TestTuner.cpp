@@ -1,38 +1,34 @@
 #include "TestTuner.h"
 
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "platform/core/ProfileFile.h"
 
 namespace nettest {
 
 const std::vector<faketuner::Channel>& sampleChannels() {
+    // Made by the build (streammaker), so that every test process reads them.
     static const std::vector<faketuner::Channel> channels = [] {
-        // The stations are copied so that only 3 and 5 are made.
-        static QTemporaryDir work;
-        const std::string stations = work.filePath(QStringLiteral("stations")).toStdString();
-        const std::string source = std::string(CUELARK_SOURCE_DIR) + "/assets/broadcasts/";
-        std::filesystem::create_directories(stations);
-        for (const char* ch : {"3", "5"}) {
-            std::filesystem::copy(source + ch, stations + "/" + ch,
-                                  std::filesystem::copy_options::recursive);
+        std::vector<faketuner::Channel> made;
+        for (const char* number : {"3", "5"}) {
+            const std::string ts = std::string(CUELARK_TEST_STREAMS) + "/" + number + ".ts";
+            platform::Result<faketuner::TsFile> file = faketuner::readTsFile(ts);
+            if (!file) {
+                std::cerr << "cannot read the test channel: " << file.message() << "\n";
+                std::abort();
+            }
+            std::ifstream title(std::string(CUELARK_SOURCE_DIR) + "/assets/broadcasts/" + number +
+                                "/title.txt");
+            faketuner::Channel c;
+            c.guideNumber = number;
+            std::getline(title, c.guideName);
+            c.ts = std::make_shared<const faketuner::TsFile>(std::move(file.value()));
+            made.push_back(std::move(c));
         }
-        tools::stream::StreamOptions options;
-        options.width = 160;
-        options.height = 120;
-        options.seconds = 4;
-        std::ostringstream log;
-        platform::Result<std::vector<faketuner::Channel>> made =
-            faketuner::makeStationChannels(stations, work.path().toStdString(), options, log);
-        if (!made) {
-            std::cerr << "cannot make the test channels: " << made.message() << "\n";
-            std::abort();
-        }
-        return made.value();
+        return made;
     }();
     return channels;
 }

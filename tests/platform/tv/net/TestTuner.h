@@ -1,7 +1,7 @@
 #pragma once
 // The fake network tuner for the card's tests, on 127.0.0.1: channels 3 and 5
 // of the sample stations made into small transport streams (once per
-// process), a short scripted scan, and a card settings file that puts the
+// build), a short scripted scan, and a card settings file that puts the
 // channels in given slots.
 #include <map>
 #include <memory>
@@ -13,7 +13,8 @@
 
 namespace nettest {
 
-// The sample stations 3 and 5, 160x120, a few seconds each, looping.
+// The sample stations 3 and 5, 160x120, four seconds each, looping (made
+// into transport streams by the build).
 const std::vector<faketuner::Channel>& sampleChannels();
 
 class TestTuner {
