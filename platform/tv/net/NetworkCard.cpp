@@ -404,6 +404,7 @@ void NetworkCard::closeStream() {
     }
     httpStream_ = 0;
     ++generation_;
+    origin_.reset();
     outputs_.reset(clock_.now());
 }
 
@@ -508,6 +509,7 @@ void NetworkCard::onDecoderEvent(int generation, const stream::DecoderEvent& e) 
             showNotice();
             break;
         case stream::DecoderEventKind::Anchored:
+            origin_ = e.due;
             armFrameTimer();
             break;
         case stream::DecoderEventKind::Ended:

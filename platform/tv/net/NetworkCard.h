@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,10 @@ class NetworkCard final : public QObject, public TvCard {
     int volume() const { return volume_; }
     int movesNoted() const { return moves_; }
     stream::CaptionPacer& pacer() { return pacer_; }
+    const stream::StreamAudioFeed& soundFeed() const { return feed_; }
+    // When the tuned stream's first picture is due (program clock); nothing
+    // until the decoder has placed it.
+    std::optional<double> streamOrigin() const { return origin_; }
     const stream::StreamDecoder& decoder() const { return *decoder_; }
 
     Status DVALoad(intptr_t hInstance) override;
@@ -172,6 +177,7 @@ class NetworkCard final : public QObject, public TvCard {
     std::string streamNotice_;  // why the picture is not there; cleared by a picture
     std::string soundNotice_;   // why there is no sound; until the next tuning
     int64_t picturesShown_ = 0;
+    std::optional<double> origin_;
     stream::StreamInfo info_;
 };
 
