@@ -157,6 +157,7 @@ int32_t NetworkCard::DVATuneSetChannel(int32_t, int16_t channel) {
         const SourceChannel* c = channelAt(channel);
         const std::string label = c != nullptr ? tuningLabel(channel, *c) : std::to_string(channel);
         video_->showLabel(QString::fromStdString(label), clock_.now());
+        std::cerr << "TV card: " << label << "\n";
     }
     openStream();
     showNotice();
@@ -536,8 +537,17 @@ void NetworkCard::setNotice(std::string text) {
 }
 
 void NetworkCard::showNotice() {
+    const std::string text = notice();
+    if (text != shownNotice_) {
+        shownNotice_ = text;
+        // What the picture says goes to standard error too, as the station
+        // loader's complaints do.
+        if (!text.empty()) {
+            std::cerr << "TV card: " << text << "\n";
+        }
+    }
     if (video_) {
-        video_->setNotice(QString::fromStdString(notice()));
+        video_->setNotice(QString::fromStdString(text));
     }
 }
 

@@ -176,6 +176,7 @@ class NetworkCard final : public QObject, public TvCard {
     bool streamEnded_ = false;  // the network said its last word on this stream
     std::string streamNotice_;  // why the picture is not there; cleared by a picture
     std::string soundNotice_;   // why there is no sound; until the next tuning
+    std::string shownNotice_;
     int64_t picturesShown_ = 0;
     std::optional<double> origin_;
     stream::StreamInfo info_;

@@ -12,7 +12,7 @@ namespace platform::tv::net {
 
 ScanBox::ScanBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ScanBox"));
-    setWindowTitle(QStringLiteral("Auto Scan"));
+    setWindowTitle(QStringLiteral("Scanning Channels"));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
     status_ = new QLabel(QStringLiteral("Scanning the channels..."), this);

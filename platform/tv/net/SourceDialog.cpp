@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "platform/core/ProfileFile.h"
+#include "platform/tv/SwitchingCard.h"
+#include "platform/tv/net/DiscoveryPacket.h"
 #include "platform/tv/net/TunerFinder.h"
 #include "platform/tv/stream/CardSource.h"
 
@@ -196,6 +199,17 @@ void SourceDialog::updateControls() {
 
 std::optional<std::string> askForSource(const std::string& current, QWidget* parent) {
     SourceDialog dialog(parent);
+    // Where Find asks for tuners: the local network's broadcast address
+    // unless the card's settings name another ("HOST" or "HOST:PORT").
+    const std::string discovery = GetPrivateProfileStringA(stream::kCardSection, "Discovery", "",
+                                                           SwitchingCard::defaultSettingsPath());
+    if (!discovery.empty()) {
+        const QString text = QString::fromStdString(discovery);
+        const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+        const quint16 port =
+            colon > 0 ? static_cast<quint16>(text.mid(colon + 1).toUInt()) : kDiscoveryPort;
+        dialog.finder().setDiscoveryTarget(QHostAddress(colon > 0 ? text.left(colon) : text), port);
+    }
     dialog.setSource(current);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
