@@ -74,6 +74,10 @@ SourceDialog::SourceDialog(QWidget* parent) : QDialog(parent) {
     grid->setColumnMinimumWidth(0, 16);
     grid->setColumnMinimumWidth(1, 300);
 
+    // Choosing a kind of source puts the cursor in its field.
+    connect(optTuner, &QRadioButton::clicked, txtTuner, [this] { txtTuner->setFocus(); });
+    connect(optPlaylist, &QRadioButton::clicked, txtPlaylist, [this] { txtPlaylist->setFocus(); });
+    connect(optFolder, &QRadioButton::clicked, txtFolder, [this] { txtFolder->setFocus(); });
     connect(cmdFind, &QPushButton::clicked, this, &SourceDialog::cmdFind_Click);
     connect(lstTuners, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         txtTuner->setText(item->data(Qt::UserRole).toString());
