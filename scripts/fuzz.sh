@@ -11,7 +11,8 @@ cd "$root"
 cmake --preset fuzz >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_decoder fuzz_profile fuzz_scc fuzz_mci fuzz_captionscreen fuzz_channelnumber fuzz_duration fuzz_discovery)
+    targets=(fuzz_decoder fuzz_profile fuzz_scc fuzz_mci fuzz_captionscreen fuzz_channelnumber fuzz_duration
+        fuzz_streamoptions fuzz_tunerrequest fuzz_tspackets fuzz_lineupconfig fuzz_discovery)
 fi
 cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"
 

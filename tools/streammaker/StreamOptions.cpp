@@ -152,7 +152,7 @@ platform::Result<CommandLine> parseCommandLine(const std::vector<std::string>& a
             positional.push_back(arg);
         }
     }
-    if (positional.size() != 2) {
+    if (positional.size() != 2 || positional[0].empty() || positional[1].empty()) {
         return platform::Error{"expected a station folder and an output file"};
     }
     line.station = positional[0];

@@ -18,6 +18,10 @@ int main(int argc, char** argv) {
     // The encoders' statistics are noise here; their errors still show.
     av_log_set_level(AV_LOG_ERROR);
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::printf("%s", kUsage);
+        return 0;
+    }
     platform::Result<CommandLine> line = parseCommandLine(args);
     if (!line) {
         std::fprintf(stderr, "streammaker: %s\n%s", line.message().c_str(), kUsage);

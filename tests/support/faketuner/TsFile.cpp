@@ -176,7 +176,9 @@ platform::Result<TsFile> indexTs(std::string bytes, const std::string& source) {
             ticks += static_cast<double>(b.ticks - a.ticks) * static_cast<double>(i - a.index) /
                      static_cast<double>(b.index - a.index);
         }
-        ts.sendTimes[i] = (ticks - first) / 27e6;
+        // A clock that steps back is a splice in the file: its packets
+        // follow on at once rather than before the ones already sent.
+        ts.sendTimes[i] = std::max((ticks - first) / 27e6, i == 0 ? 0.0 : ts.sendTimes[i - 1]);
     }
     const double span = static_cast<double>(pcrs.back().ticks) - first;
 

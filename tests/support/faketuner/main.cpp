@@ -119,6 +119,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     av_log_set_level(AV_LOG_ERROR);
     Options o;
+    if (app.arguments().size() == 2 &&
+        (app.arguments()[1] == "--help" || app.arguments()[1] == "-h")) {
+        std::printf("%s", kUsage);
+        return 0;
+    }
     if (const std::optional<std::string> error = parse(app.arguments(), o)) {
         std::fprintf(stderr, "faketuner: %s\n%s", error->c_str(), kUsage);
         return 1;

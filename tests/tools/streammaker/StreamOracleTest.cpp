@@ -83,10 +83,19 @@ struct Output {
     int status = -1;
 };
 
+// A path as one word of a shell command.
+std::string shellWord(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return q + "'";
+}
+
 Output run(const std::string& command, const TempDir& dir) {
     Output r;
     const std::string errFile = dir.file("stderr.txt");
-    FILE* p = ::popen((command + " 2>" + errFile).c_str(), "r");
+    FILE* p = ::popen((command + " 2>" + shellWord(errFile)).c_str(), "r");
     if (p == nullptr) {
         r.err = "cannot start: " + command;
         return r;
@@ -267,7 +276,7 @@ void StreamOracleTest::checkSound() {
     const Output starts =
         run("ffprobe -v error -show_entries stream=codec_type,start_time -of "
             "csv=p=0 " +
-                ts_,
+                shellWord(ts_),
             work_);
     ASSERT_EQ(starts.status, 0) << starts.err;
     double videoStart = -1, soundStart = -1;
@@ -284,8 +293,8 @@ void StreamOracleTest::checkSound() {
     ASSERT_GE(videoStart, 0) << starts.out;
     ASSERT_GE(soundStart, 0) << starts.out;
 
-    const Output decode =
-        run("ffmpeg -v error -i " + ts_ + " -map 0:a:0 -ac 1 -ar 48000 -f f32le -", work_);
+    const Output decode = run(
+        "ffmpeg -v error -i " + shellWord(ts_) + " -map 0:a:0 -ac 1 -ar 48000 -f f32le -", work_);
     ASSERT_EQ(decode.status, 0) << decode.err;
     std::vector<float> decoded(decode.out.size() / sizeof(float));
     std::memcpy(decoded.data(), decode.out.data(), decoded.size() * sizeof(float));
