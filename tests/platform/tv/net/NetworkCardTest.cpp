@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -232,6 +233,30 @@ TEST_F(NetCard, CancellingAScanStopsTheTunersScanAndKeepsWhatItFound) {
     EXPECT_EQ(found, std::set<int32_t>{1}) << "the lineup as it stood: channel 3 only";
     EXPECT_EQ(card->slots().keyAt(2), "5") << "a channel not found again keeps its slot";
     EXPECT_TRUE(picturesComeAgain()) << "the channel is tuned again after the scan";
+}
+
+TEST_F(NetCard, AFolderIsScannedByOpeningEachFileAndItsRecordingsArePlayed) {
+    const std::string folder = dir.file("recordings");
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(nettest::sampleStream("5"), folder + "/news.ts");
+    std::ofstream(folder + "/broken.ts") << "not a transport stream";
+    start("dir:" + folder);
+    ASSERT_TRUE(card->channelsKnown());
+    card->DVATuneScan(0, &scanCallback);
+    ASSERT_EQ(g_scan.size(), 125u);
+    std::set<int32_t> found;
+    for (const auto& [ch, f] : g_scan) {
+        if (f != 0) {
+            found.insert(ch);
+        }
+    }
+    // Numbered in name order when the folder was first read: broken.ts 1, news.ts 2.
+    EXPECT_EQ(found, std::set<int32_t>{2});
+    card->DVATuneSetChannel(0, 2);
+    EXPECT_EQ(card->videoWindow()->label().toStdString(), "2 \u00b7 news.ts");
+    EXPECT_TRUE(picturesComeAgain()) << card->notice();
+    // Four seconds of recording play on past their end.
+    EXPECT_TRUE(waitFor([&] { return card->picturesShown() > 6 * 30; }, 15.0)) << card->notice();
 }
 
 }  // namespace

@@ -9,12 +9,16 @@
 
 namespace nettest {
 
+std::string sampleStream(const std::string& number) {
+    return std::string(CUELARK_TEST_STREAMS) + "/" + number + ".ts";
+}
+
 const std::vector<faketuner::Channel>& sampleChannels() {
     // Made by the build (streammaker), so that every test process reads them.
     static const std::vector<faketuner::Channel> channels = [] {
         std::vector<faketuner::Channel> made;
         for (const char* number : {"3", "5"}) {
-            const std::string ts = std::string(CUELARK_TEST_STREAMS) + "/" + number + ".ts";
+            const std::string ts = sampleStream(number);
             platform::Result<faketuner::TsFile> file = faketuner::readTsFile(ts);
             if (!file) {
                 std::cerr << "cannot read the test channel: " << file.message() << "\n";

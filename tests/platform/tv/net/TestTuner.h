@@ -16,6 +16,8 @@ namespace nettest {
 // The sample stations 3 and 5, 160x120, four seconds each, looping (made
 // into transport streams by the build).
 const std::vector<faketuner::Channel>& sampleChannels();
+// The transport stream the build made of sample station 3 or 5.
+std::string sampleStream(const std::string& number);
 
 class TestTuner {
   public:
