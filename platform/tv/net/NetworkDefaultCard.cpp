@@ -1,7 +1,7 @@
 // Makes the program's card the switching card, which plays the simulated
 // card or the network card for the source in tvcard.ini. It outranks the
 // simulated card's own default. The linker keeps this file through the
-// symbol below, which every program linking the network card asks for.
+// symbol below, which every program linking cl_tv_net_default asks for.
 #include "platform/tv/CardFactory.h"
 #include "platform/tv/SimulatedCard.h"
 #include "platform/tv/SwitchingCard.h"
