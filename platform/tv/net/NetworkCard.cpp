@@ -410,7 +410,8 @@ void NetworkCard::closeStream() {
 }
 
 void NetworkCard::openStream() {
-    if (!pictureOn_ || !loaded_ || tuned_ == 0) {
+    // While scanning, the tuners are the scan's.
+    if (!pictureOn_ || !loaded_ || tuned_ == 0 || scanning_) {
         return;
     }
     if (!channelsKnown_) {
@@ -608,6 +609,7 @@ int32_t NetworkCard::DVATuneScan(int32_t, ScanCallback callback) {
     }
     // The tuner scans with its own tuners: the one watched is given back.
     closeStream();
+    scanning_ = true;
     ScanBox box(video_ ? video_->window() : nullptr);
     if (scanBoxHook_) {
         scanBoxHook_(box);
@@ -632,6 +634,7 @@ int32_t NetworkCard::DVATuneScan(int32_t, ScanCallback callback) {
             }
         }
     }
+    scanning_ = false;
     for (int ch = 1; ch <= kChannelCount; ++ch) {
         callback(ch, 0, foundSlots.count(ch) != 0 ? 1 : 0);
     }

@@ -156,6 +156,7 @@ class NetworkCard final : public QObject, public TvCard {
     bool pictureOn_ = false;
     bool channelsKnown_ = false;
     bool loadingChannels_ = false;
+    bool scanning_ = false;
     std::string channelsProblem_;  // why the channels are not known
     std::vector<SourceChannel> channels_;
     stream::SlotMap slots_;
