@@ -14,6 +14,11 @@ if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_decoder fuzz_profile fuzz_scc fuzz_mci fuzz_captionscreen fuzz_channelnumber fuzz_duration
         fuzz_streamoptions fuzz_tunerrequest fuzz_tspackets fuzz_lineupconfig fuzz_discovery)
 fi
+# The network card's stream engine: a tuner's documents, playlists,
+# tvcard.ini and caption data.
+if [ $# -eq 0 ]; then
+    targets+=(fuzz_lineup fuzz_m3u fuzz_tvcard fuzz_cctriplets)
+fi
 cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"
 
 # Absolute paths: a target may change its working folder.

@@ -125,9 +125,13 @@ Result<Playlist> parseM3u(std::string_view text, const std::string& location) {
     }
     Playlist list;
     // An HLS playlist is one channel, whose segments libavformat fetches.
-    if (text.find("#EXT-X-TARGETDURATION") != std::string_view::npos ||
-        text.find("#EXT-X-STREAM-INF") != std::string_view::npos) {
-        list.entries.push_back({fileName(location), {}, location});
+    if (!location.empty() && (text.find("#EXT-X-TARGETDURATION") != std::string_view::npos ||
+                              text.find("#EXT-X-STREAM-INF") != std::string_view::npos)) {
+        std::string name = printable(fileName(location));
+        if (name.empty()) {
+            name = printable(location);
+        }
+        list.entries.push_back({name.empty() ? std::string("Playlist") : name, {}, location});
         return list;
     }
     std::string name;
@@ -159,6 +163,12 @@ Result<Playlist> parseM3u(std::string_view text, const std::string& location) {
         }
         if (line.front() == '#') {
             continue;  // the header, and tags this card has no use for
+        }
+        if (printable(line).size() != line.size()) {
+            // Control characters: a damaged line, not an address.
+            list.warnings.push_back("line " + std::to_string(number) + ": not an address");
+            pending = false;
+            continue;
         }
         PlaylistEntry entry;
         entry.url = resolveAgainst(location, std::string(line));

@@ -1,8 +1,14 @@
 #include "StreamFixture.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -80,6 +86,48 @@ std::string makeStream(const platform::tv::Station& station, tools::stream::Stre
         throw std::runtime_error(made.message());
     }
     return path;
+}
+
+LoopbackFiles::LoopbackFiles(const std::string& dir) {
+    int out[2];
+    if (::pipe(out) != 0) {
+        return;
+    }
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(out[1], 1);
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, 2);  // its log of every request
+        ::close(out[0]);
+        ::close(out[1]);
+        ::execlp("python3", "python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
+                 "--directory", dir.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    // "Serving HTTP on 127.0.0.1 port 41234 (http://127.0.0.1:41234/) ..."
+    std::string line;
+    pollfd p{out[0], POLLIN, 0};
+    while (pid_ > 0 && line.find('\n') == std::string::npos && ::poll(&p, 1, 10000) > 0) {
+        char buffer[256];
+        const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        line.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(out[0]);
+    const std::size_t at = line.find(" port ");
+    if (at != std::string::npos) {
+        port_ = std::atoi(line.c_str() + at + 6);
+    }
+}
+
+LoopbackFiles::~LoopbackFiles() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
 }
 
 Alignment align(const std::vector<float>& a, const std::vector<float>& b, int maxLag) {

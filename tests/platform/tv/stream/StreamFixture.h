@@ -1,28 +1,16 @@
 #pragma once
-// What the decoder's tests share: a clock the test drives while the decoder
-// reads it from its own thread, a small station made into transport streams
-// by the stream maker, and waiting for the decoder's thread.
-#include <atomic>
+// What the decoder's tests share: a small station made into transport
+// streams by the stream maker, a folder served on 127.0.0.1, waiting for the
+// decoder's thread, and lining up sound.
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/core/Clock.h"
 #include "platform/tv/Station.h"
 #include "tools/streammaker/StreamOptions.h"
 
 namespace streamtest {
-
-class DrivenClock final : public platform::Clock {
-  public:
-    explicit DrivenClock(double start) : now_(start) {}
-    double now() const override { return now_.load(); }
-    void set(double t) { now_.store(t); }
-
-  private:
-    std::atomic<double> now_;
-};
 
 constexpr int kStationRate = 16000;
 
@@ -49,6 +37,22 @@ bool waitFor(Done done, double seconds = 60.0) {
     }
     return true;
 }
+
+// A folder served over HTTP on 127.0.0.1 (Python's http.server), for streams
+// libavformat fetches itself. port() is 0 when it could not start; it stops
+// with the object.
+class LoopbackFiles {
+  public:
+    explicit LoopbackFiles(const std::string& dir);
+    ~LoopbackFiles();
+    LoopbackFiles(const LoopbackFiles&) = delete;
+    LoopbackFiles& operator=(const LoopbackFiles&) = delete;
+    int port() const { return port_; }
+
+  private:
+    int pid_ = -1;
+    int port_ = 0;
+};
 
 // Where b lines up best with a (b[i] ~ a[i + lag]) within +-maxLag, and how
 // well (the normalised correlation there).
