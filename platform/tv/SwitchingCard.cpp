@@ -1,6 +1,5 @@
 #include "platform/tv/SwitchingCard.h"
 
-#include <QPointer>
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -30,9 +29,11 @@ SwitchingCard::SwitchingCard(std::string settingsPath, CardMaker make, SourceCho
       report_(std::move(report)) {}
 
 SwitchingCard::~SwitchingCard() {
-    if (host_ != nullptr) {
-        host_->setMessageHandler(nullptr);
-        host_->setResizeHandler(nullptr);
+    // The host widget may outlive its handle (DestroyWindow leaves deleting it
+    // to its parent): it must not call back into this card.
+    if (hostWidget_) {
+        hostWidget_->setMessageHandler(nullptr);
+        hostWidget_->setResizeHandler(nullptr);
     }
     dropCard();
 }
@@ -188,6 +189,7 @@ HWND SwitchingCard::CreateVideoWindow(HWND parent, intptr_t hInstance, const Rec
     }
     hInstance_ = hInstance;
     host_ = new VideoWindowHost(parentWidget);
+    hostWidget_ = host_;
     host_->setGeometry(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top));
     host_->setMessageHandler(
         [this](win::UINT msg, win::WPARAM w, win::LPARAM l) { onHostMessage(msg, w, l); });

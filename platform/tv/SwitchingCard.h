@@ -11,6 +11,7 @@
 // and gets its messages; so does the sound feed the recorder holds.
 //
 // Every call runs on the user-interface thread.
+#include <QPointer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,12 +20,11 @@
 
 #include "platform/tv/FeedSwitch.h"
 #include "platform/tv/TvCard.h"
+#include "platform/tv/VideoWindowHost.h"
 
 class QWidget;
 
 namespace platform::tv {
-
-class VideoWindowHost;
 
 class SwitchingCard final : public TvCard {
   public:
@@ -86,7 +86,8 @@ class SwitchingCard final : public TvCard {
     intptr_t hInstance_ = 0;
 
     // What the program told the card so far, so that the next card is told too.
-    VideoWindowHost* host_ = nullptr;
+    VideoWindowHost* host_ = nullptr;  // while its handle lives
+    QPointer<VideoWindowHost> hostWidget_;
     HWND hostHandle_ = 0;
     HWND cardWindow_ = 0;
     bool pictureOn_ = false;
