@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <algorithm>
@@ -45,17 +47,23 @@ double percentile(std::vector<double> v, double p) {
     return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
 }
 
-// Runs the event loop until done() or seconds of real time have passed.
+// Runs the event loop, as the program does (it sleeps between events),
+// until done() or seconds of real time have passed.
 bool runUntil(const std::function<bool()>& done, double seconds) {
+    QEventLoop loop;
     QElapsedTimer t;
     t.start();
-    while (!done()) {
-        if (static_cast<double>(t.elapsed()) > seconds * 1000.0) {
-            return false;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || static_cast<double>(t.elapsed()) > seconds * 1000.0) {
+            loop.quit();
         }
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    });
+    check.start(5);
+    if (!done()) {
+        loop.exec();
     }
-    return true;
+    return done();
 }
 
 void runFor(double seconds) {
