@@ -245,6 +245,19 @@ void frmMain::connectHandlers() {
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
+void frmMain::addCardMenuItems() {
+    // The card's own items (its source, say) follow Auto Scan.
+    for (platform::tv::CardMenuItem& item : platform::tv::currentCard().tunerMenuItems()) {
+        QAction* a = mnuTuner->addAction(QString::fromStdString(item.caption));
+        a->setObjectName(QString::fromStdString(item.name));
+        connect(a, &QAction::triggered, this, [choose = std::move(item.choose)] {
+            if (choose) {
+                choose();
+            }
+        });
+    }
+}
+
 VideoRect frmMain::videoRect() const {
     const QRect outer = frameGeometry();
     return VideoRectFor(outer.width(), outer.height());
@@ -257,6 +270,7 @@ platform::Status frmMain::Form_Load() {
     }
     m_hWnd = platform::win::registerWidget(this);
     Hook(m_hWnd, &WndProc);
+    addCardMenuItems();
 
     g_nChannels = HiWord(DVATuneChannels(0));
     g_nCurChannel = StartChannel(g_nChannels);

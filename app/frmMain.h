@@ -120,6 +120,7 @@ class frmMain final : public QMainWindow, public recording::RecordingControls, p
     void buildControls();
     void buildMenus();
     void connectHandlers();
+    void addCardMenuItems();
     void SaveChannels();
 
     platform::shell::MessageBoxes& m_boxes;

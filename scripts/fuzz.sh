@@ -13,7 +13,7 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_decoder fuzz_profile fuzz_scc fuzz_mci fuzz_captionscreen fuzz_channelnumber fuzz_duration
         fuzz_journal fuzz_wavheader fuzz_script fuzz_exportargs fuzz_studychoices
-        fuzz_streamoptions fuzz_tunerrequest fuzz_tspackets fuzz_lineupconfig
+        fuzz_streamoptions fuzz_tunerrequest fuzz_tspackets fuzz_lineupconfig fuzz_discovery
         fuzz_lineup fuzz_m3u fuzz_tvcard fuzz_cctriplets)
 fi
 cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}"

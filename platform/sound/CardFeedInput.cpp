@@ -17,6 +17,7 @@ Status CardFeedInput::start(const WaveFormat& format, double startTime) {
     start_ = startTime;
     delivered_ = 0;
     running_ = true;
+    lost_.clear();
     buf_.assign(kChunkFrames * static_cast<std::size_t>(format.channels), 0.0f);
     return {};
 }
@@ -24,6 +25,11 @@ Status CardFeedInput::start(const WaveFormat& format, double startTime) {
 Status CardFeedInput::read(FrameSink& sink) {
     if (!running_) {
         return {};
+    }
+    if (lost_.empty()) {
+        if (const std::string why = feed_.lostReason(); !why.empty()) {
+            lost_ = "the card had no sound to give: " + why;
+        }
     }
     const double rate = format_.samplesPerSec;
     const double elapsed = programClock().now() - start_;

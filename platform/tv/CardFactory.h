@@ -1,7 +1,9 @@
 #pragma once
 // Which card currentCard() makes when nobody set one. Linking cl_tv makes the
-// simulated card the default; without it the default is an absent card whose
-// DVALoad fails, as a missing card library would.
+// simulated card the default, and linking the network card's library (as the
+// program does) the card that switches between it and network sources;
+// without either the default is an absent card whose DVALoad fails, as a
+// missing card library would.
 #include <memory>
 
 #include "platform/tv/TvCard.h"
@@ -10,7 +12,9 @@ namespace platform::tv {
 
 using CardFactory = std::unique_ptr<TvCard> (*)();
 
-void setDefaultCardFactory(CardFactory factory);
+// A factory of a higher rank is not replaced by one of a lower rank, whatever
+// the order in which libraries install theirs.
+void setDefaultCardFactory(CardFactory factory, int rank = 0);
 std::unique_ptr<TvCard> makeDefaultCard();
 
 }  // namespace platform::tv

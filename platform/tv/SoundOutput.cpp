@@ -115,7 +115,7 @@ constexpr double kSyncTolerance = 0.004;
 constexpr double kSyncJump = 0.05;
 }  // namespace
 
-SoundOutput::SoundOutput(BroadcastFeed& feed, QObject* parent) : QObject(parent), feed_(feed) {
+SoundOutput::SoundOutput(AudioFeed& feed, QObject* parent) : QObject(parent), feed_(feed) {
     sync_.setInterval(kSyncMs);
     connect(&sync_, &QTimer::timeout, this, &SoundOutput::keepInStep);
 }

@@ -1,13 +1,13 @@
 #pragma once
-// Plays the card's sound on the system's default output, pulled from the
-// broadcast feed at the program clock's position. No output device is no
+// Plays the card's sound on the system's default output, pulled from its
+// feed (any AudioFeed) at the program clock's position. No output device is no
 // error: the card is then silent.
 #include <QObject>
 #include <QTimer>
 #include <array>
 #include <memory>
 
-#include "platform/tv/BroadcastFeed.h"
+#include "platform/tv/AudioFeed.h"
 
 class QAudioSink;
 
@@ -18,7 +18,7 @@ class FeedDevice;
 class SoundOutput final : public QObject {
     Q_OBJECT
   public:
-    explicit SoundOutput(BroadcastFeed& feed, QObject* parent = nullptr);
+    explicit SoundOutput(AudioFeed& feed, QObject* parent = nullptr);
     ~SoundOutput() override;
 
     // Starts playing the feed from the live edge; false when there is no
@@ -36,7 +36,7 @@ class SoundOutput final : public QObject {
     void startSink();
     void keepInStep();
 
-    BroadcastFeed& feed_;
+    AudioFeed& feed_;
     double gain_ = 1.0;
     bool active_ = false;
     QTimer sync_;

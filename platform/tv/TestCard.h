@@ -37,6 +37,8 @@ class TestCard final : public TvCard {
     void setFoundChannels(std::set<int32_t> found) { found_ = std::move(found); }
     // DVALoad fails with this reason from now on.
     void failLoad(std::string reason) { loadFailure_ = std::move(reason); }
+    // Items the card offers for the Tuner menu.
+    void setMenuItems(std::vector<CardMenuItem> items) { menuItems_ = std::move(items); }
 
     // What happened.
     const std::vector<CardCall>& calls() const { return calls_; }
@@ -60,6 +62,7 @@ class TestCard final : public TvCard {
     int32_t DVATuneScan(int32_t zero, ScanCallback callback) override;
     int32_t DVAFree() override;
     HWND CreateVideoWindow(HWND parent, intptr_t hInstance, const Rect& r) override;
+    std::vector<CardMenuItem> tunerMenuItems() override { return menuItems_; }
 
     // Called by the video window's procedure.
     void noteMessage(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
@@ -70,6 +73,7 @@ class TestCard final : public TvCard {
     int32_t channels_ = 125;
     std::set<int32_t> found_;
     std::string loadFailure_;
+    std::vector<CardMenuItem> menuItems_;
     std::vector<CardCall> calls_;
     HWND videoWindow_ = 0;
     HWND captionTarget_ = 0;

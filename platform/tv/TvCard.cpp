@@ -22,6 +22,7 @@ class AbsentCard final : public TvCard {
 // Constant-initialised, so a factory installed during static initialisation
 // of another library is never overwritten.
 CardFactory g_defaultFactory = nullptr;
+int g_defaultRank = 0;
 
 std::unique_ptr<TvCard>& slot() {
     static std::unique_ptr<TvCard> card;
@@ -30,8 +31,12 @@ std::unique_ptr<TvCard>& slot() {
 
 }  // namespace
 
-void setDefaultCardFactory(CardFactory factory) {
+void setDefaultCardFactory(CardFactory factory, int rank) {
+    if (g_defaultFactory != nullptr && rank < g_defaultRank) {
+        return;
+    }
     g_defaultFactory = factory;
+    g_defaultRank = rank;
 }
 
 std::unique_ptr<TvCard> makeDefaultCard() {

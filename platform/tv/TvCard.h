@@ -2,7 +2,10 @@
 // The TV card's library as the program sees it: the DVA calls and the video
 // window. The simulated card (the default) and the test card implement it.
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/core/Result.h"
 #include "platform/win/Win.h"
@@ -30,6 +33,16 @@ constexpr int32_t kPropCaptionDisplay = 12;
 
 class AudioFeed;
 
+// Something a card offers in the program's Tuner menu after Auto Scan, as a
+// driver's control panel would: the item's caption (with its & mnemonic), a
+// name for the menu item, and what choosing it does (on the user-interface
+// thread).
+struct CardMenuItem {
+    std::string caption;
+    std::string name;
+    std::function<void()> choose;
+};
+
 class TvCard {
   public:
     virtual ~TvCard() = default;
@@ -48,6 +61,10 @@ class TvCard {
 
     // The card's sound as a line-out cable would carry it (nullptr: none).
     virtual AudioFeed* audioFeed() { return nullptr; }
+
+    // The card's own Tuner menu items (none by default); asked once, after
+    // a successful DVALoad.
+    virtual std::vector<CardMenuItem> tunerMenuItems() { return {}; }
 };
 
 // The card the program uses: set once at start-up (or by a test).

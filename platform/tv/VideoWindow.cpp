@@ -111,8 +111,7 @@ void VideoWindow::setPictureOn(bool on) {
 }
 
 void VideoWindow::tuned(int channel, const Station* station, double now) {
-    channel_ = channel;
-    if (station != station_) {
+    if (station != station_ || live_) {
         station_ = station;
         title_ = station ? QString::fromStdString(station->title) : QString();
         picture_ = station && !station->picturePath.empty()
@@ -123,9 +122,52 @@ void VideoWindow::tuned(int channel, const Station* station, double now) {
         captions_->init();
         captionGeneration_ = captions_->changed();
     }
+    live_ = false;
+    frame_ = QImage();
+    showLabel(QString::number(channel), now);
+}
+
+void VideoWindow::setLive(bool on) {
+    if (on == live_) {
+        return;
+    }
+    live_ = on;
+    frame_ = QImage();
+    station_ = nullptr;
+    scaled_ = QPixmap();
+    update();
+}
+
+void VideoWindow::showFrame(QImage frame) {
+    frame_ = std::move(frame);
+    if (live_ && pictureOn_) {
+        update();
+    }
+}
+
+void VideoWindow::clearLive() {
+    frame_ = QImage();
+    captions_->init();
+    captionGeneration_ = captions_->changed();
+    update();
+}
+
+void VideoWindow::showLabel(const QString& label, double now) {
+    // The old label's box may be wider than the new one's.
+    update(channelRect());
+    label_ = label;
     channelShownUntil_ = now + kChannelNumberSeconds;
     channelShown_ = true;
     update();
+}
+
+void VideoWindow::setNotice(const QString& notice) {
+    if (notice == notice_) {
+        return;
+    }
+    update(noticeRect());
+    notice_ = notice;
+    update(noticeRect());
 }
 
 void VideoWindow::setSavingMark(bool on) {
@@ -156,6 +198,9 @@ void VideoWindow::tick(double now) {
         channelShown_ = false;
         update(channelRect());
     }
+    if (live_) {
+        return;
+    }
     if (station_ == nullptr) {
         regenerateSnow();
         update();
@@ -185,7 +230,16 @@ QRect VideoWindow::clockRect() const {
 
 QRect VideoWindow::channelRect() const {
     const int h = std::max(20, height() / 7);
-    return QRect(width() - 3 * h, h / 3, 3 * h - h / 3, h);
+    if (label_.size() <= 3) {
+        return QRect(width() - 3 * h, h / 3, 3 * h - h / 3, h);
+    }
+    // A name as well as a number: the whole width, in a smaller type.
+    return QRect(h / 3, h / 3, width() - 2 * (h / 3), h * 2 / 3);
+}
+
+QRect VideoWindow::noticeRect() const {
+    const int h = std::max(24, height() / 8);
+    return QRect(width() / 10, (height() - h) / 2, width() - 2 * (width() / 10), h);
 }
 
 QRect VideoWindow::savingRect() const {
@@ -242,6 +296,40 @@ void VideoWindow::paintBars(QPainter& p) {
     p.drawPixmap(0, 0, scaled_);
 }
 
+void VideoWindow::paintLive(QPainter& p) {
+    if (frame_.isNull()) {
+        p.fillRect(rect(), Qt::black);
+        return;
+    }
+    QSize fit = frame_.size().scaled(size(), Qt::KeepAspectRatio);
+    if (std::abs(fit.width() - frame_.width()) <= 1 &&
+        std::abs(fit.height() - frame_.height()) <= 1) {
+        // Already made to measure: a plain copy, no scaling.
+        fit = frame_.size();
+    }
+    const QRect target((width() - fit.width()) / 2, (height() - fit.height()) / 2, fit.width(),
+                       fit.height());
+    const QRegion bars = QRegion(rect()).subtracted(target);
+    for (const QRect& r : bars) {
+        p.fillRect(r, Qt::black);
+    }
+    if (fit == frame_.size()) {
+        p.drawImage(target.topLeft(), frame_);
+    } else {
+        p.drawImage(target, frame_);
+    }
+}
+
+void VideoWindow::paintNotice(QPainter& p) {
+    const QRect r = noticeRect();
+    p.fillRect(r, QColor(0, 0, 0, 190));
+    QFont f = font();
+    f.setPixelSize(std::max(12, r.height() / 2));
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, notice_);
+}
+
 void VideoWindow::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     p.setClipRegion(e->region());
@@ -249,7 +337,9 @@ void VideoWindow::paintEvent(QPaintEvent* e) {
         p.fillRect(rect(), Qt::black);
         return;
     }
-    if (station_ == nullptr) {
+    if (live_) {
+        paintLive(p);
+    } else if (station_ == nullptr) {
         p.drawImage(rect(), snow_);
     } else {
         paintBars(p);
@@ -273,10 +363,12 @@ void VideoWindow::paintEvent(QPaintEvent* e) {
         p.setFont(f);
         // A dark copy behind keeps the number readable on snow and bright bars.
         p.setPen(Qt::black);
-        p.drawText(r.translated(2, 2), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(channel_));
+        p.drawText(r.translated(2, 2), Qt::AlignRight | Qt::AlignVCenter, label_);
         p.setPen(QColor(0, 255, 0));
-        p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, QString::number(channel_));
+        p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, label_);
+    }
+    if (!notice_.isEmpty()) {
+        paintNotice(p);
     }
     if (savingMark_) {
         const QRect r = savingRect();

@@ -1,10 +1,12 @@
 #pragma once
-// The simulated card's picture, class "ATIVideoWindow": a child widget that
-// shows the tuned station (its still picture, or colour bars with its title
-// and programme time), snow on a channel without a station, the channel
-// number for two seconds after each tuning, a "saving" mark, and the
-// captions when the caption display is on. It repaints ten times a second at
-// most, and only what changed. Messages reaching it go to its handler.
+// A card's picture, class "ATIVideoWindow": a child widget that shows the
+// tuned station (its still picture, or colour bars with its title and
+// programme time) or snow on a channel without a station, or else, for a card
+// that decodes a stream, the live picture it is handed; the channel for two
+// seconds after each tuning, a notice on the picture (a tuner's error), a
+// "saving" mark, and the captions when the caption display is on. Without a
+// live picture it repaints ten times a second at most, and only what changed.
+// Messages reaching it go to its handler.
 #include <QImage>
 #include <QPixmap>
 #include <QTimer>
@@ -37,6 +39,17 @@ class VideoWindow final : public QWidget {
     void setPictureOn(bool on);
     // The station now on screen (nullptr: snow), shown with its channel number.
     void tuned(int channel, const Station* station, double now);
+    // Live pictures from now on instead of stations (black until the first
+    // frame); false goes back to stations.
+    void setLive(bool on);
+    // The newest live picture, drawn centred and scaled to fit the window.
+    void showFrame(QImage frame);
+    // A new channel on a live card: black, and the caption memories cleared.
+    void clearLive();
+    // A text shown for two seconds where the channel number goes.
+    void showLabel(const QString& label, double now);
+    // A text in the middle of the picture (empty: none).
+    void setNotice(const QString& notice);
     void setSavingMark(bool on);
     void setCaptionDisplay(bool on);
     // One frame's line-21 pair as broadcast, for the caption display.
@@ -48,6 +61,10 @@ class VideoWindow final : public QWidget {
     bool savingMark() const { return savingMark_; }
     bool captionDisplay() const { return captionDisplay_; }
     bool showsChannelNumber() const { return channelShown_; }
+    QString label() const { return channelShown_ ? label_ : QString(); }
+    const QString& notice() const { return notice_; }
+    bool live() const { return live_; }
+    const QImage& frame() const { return frame_; }
     const captionscreen::CaptionScreen& captions() const { return *captions_; }
 
   protected:
@@ -61,7 +78,10 @@ class VideoWindow final : public QWidget {
     QRect savingRect() const;
     QRect captionRect() const;
     QString clockText() const;
+    QRect noticeRect() const;
     void paintBars(QPainter& p);
+    void paintLive(QPainter& p);
+    void paintNotice(QPainter& p);
     void regenerateSnow();
 
     MessageHandler handler_;
@@ -73,7 +93,10 @@ class VideoWindow final : public QWidget {
     bool pictureOn_ = false;
     bool savingMark_ = false;
     bool captionDisplay_ = false;
-    int channel_ = 0;
+    bool live_ = false;
+    QImage frame_;
+    QString notice_;
+    QString label_;
     const Station* station_ = nullptr;
     QString title_;
     QImage picture_;  // the station's still, or null: colour bars

@@ -1,11 +1,17 @@
-// A recording of the simulated card's station 3 through the real window, the
-// card's line-out sound and its caption messages, on a clock the test drives
-// frame by frame: the sound file must hold the station's own sound from the
-// moment of the Record press, and the script the rows the script maker gives
-// for the same span of the caption file.
+// A recording of station 3 through the real window, the card's line-out
+// sound and its caption messages, on a clock the test drives frame by frame:
+// the sound file must hold the station's own sound from the moment of the
+// Record press, and the script the rows the script maker gives for the same
+// span of the caption file. The same checks run on either card (the
+// environment's CUELARK_TEST_CARD): the simulated card playing the station
+// folder, or the network card watching the station made into a transport
+// stream (CUELARK_TEST_STREAM) and served by the fake tuner on 127.0.0.1, whose
+// own clock runs a little ahead of the program's, as a tuner's broadcast is
+// ahead of what its viewers see.
 #include <samplerate.h>
 #include <sndfile.h>
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,15 +23,21 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "FakeTuner.h"
 #include "app/frmMain.h"
 #include "app/modMain.h"
 #include "platform/core/Clock.h"
+#include "platform/core/ProfileFile.h"
 #include "platform/scc/Scc.h"
 #include "platform/shell/MessageBox.h"
 #include "platform/sound/SoundSetup.h"
 #include "platform/tv/SimulatedCard.h"
+#include "platform/tv/net/BlockingCallGate.h"
+#include "platform/tv/net/NetworkCard.h"
+#include "platform/tv/stream/CardSource.h"
 #include "tests/support/FakeMessageBoxes.h"
 #include "tools/scriptmaker/ScriptMaker.h"
 
@@ -159,6 +171,152 @@ struct Row {
     int end = 0;
 };
 
+// The card under test, seen from the recording: where its programme starts
+// on the program clock, and making everything due by a moment happen.
+class CardUnderTest {
+  public:
+    virtual ~CardUnderTest() = default;
+    // Makes the card the program's, before the window loads.
+    virtual void install(platform::ManualClock& clock) = 0;
+    // After the window's load: ready to play, with the programme's start known.
+    virtual bool ready(std::string& why) = 0;
+    virtual double programmeStart() const = 0;
+    // Sets the clock to t, after the card has everything due by then.
+    virtual void advanceTo(double t) = 0;
+    virtual platform::tv::AudioFeed* feed() = 0;
+    virtual int tunedChannel() const = 0;
+};
+
+class SimulatedUnderTest final : public CardUnderTest {
+  public:
+    explicit SimulatedUnderTest(std::string broadcasts) : broadcasts_(std::move(broadcasts)) {}
+    void install(platform::ManualClock& clock) override {
+        clock_ = &clock;
+        auto owned = std::make_unique<platform::tv::SimulatedCard>();
+        card_ = owned.get();
+        card_->setBroadcastsRoot(broadcasts_);
+        card_->setSoundEnabled(false);  // no speaker; the line-out feed still plays
+        platform::tv::setCurrentCard(std::move(owned));
+    }
+    bool ready(std::string&) override { return true; }
+    double programmeStart() const override { return card_->programmeStart(); }
+    void advanceTo(double t) override {
+        clock_->set(t);
+        card_->pump();
+    }
+    platform::tv::AudioFeed* feed() override { return card_->audioFeed(); }
+    int tunedChannel() const override { return card_->tunedChannel(); }
+
+  private:
+    std::string broadcasts_;
+    platform::ManualClock* clock_ = nullptr;
+    platform::tv::SimulatedCard* card_ = nullptr;
+};
+
+class NetworkUnderTest final : public CardUnderTest {
+  public:
+    NetworkUnderTest(std::string stream, std::string settings)
+        : stream_(std::move(stream)), settings_(std::move(settings)) {}
+    void install(platform::ManualClock& clock) override {
+        clock_ = &clock;
+        platform::Result<faketuner::TsFile> ts = faketuner::readTsFile(stream_);
+        if (!ts) {
+            qFatal("%s", ts.message().c_str());
+        }
+        faketuner::Channel channel;
+        channel.guideNumber = "3";
+        channel.guideName = "The Evening News";
+        channel.ts = std::make_shared<const faketuner::TsFile>(std::move(ts.value()));
+        tuner_ = std::make_unique<faketuner::FakeTuner>(std::vector<faketuner::Channel>{channel},
+                                                        faketuner::TunerSettings{}, tunerClock_);
+        // The programme from its start when the card tunes in.
+        faketuner::setFault(tuner_->core().faults(), "from-start", "1");
+        if (const platform::Status s = tuner_->listen(QStringLiteral("127.0.0.1"), 0); !s) {
+            qFatal("%s", s.message().c_str());
+        }
+        const std::string url = "http://127.0.0.1:" + std::to_string(tuner_->port());
+        platform::WritePrivateProfileStringA("card", "SlotsOf", url, settings_);
+        platform::WritePrivateProfileStringA("slots", "3", "3", settings_);
+        auto owned = std::make_unique<platform::tv::net::NetworkCard>(
+            platform::tv::stream::parseCardSource(url).value(), settings_);
+        card_ = owned.get();
+        card_->setSoundEnabled(false);
+        platform::tv::setCurrentCard(std::move(owned));
+        // Only the network and the card run while the test waits for them:
+        // the window's own timer is the test's to fire.
+        gate_ = std::make_unique<platform::tv::net::BlockingCallGate>(std::vector<QWidget*>{});
+    }
+    bool ready(std::string& why) override {
+        // The clock goes on while the card tunes in, a few milliseconds at a
+        // time, until the stream's first picture has its moment (some 0.4 s
+        // ahead).
+        for (int step = 0; step < 2000 && !card_->streamOrigin(); ++step) {
+            clock_->advance(0.005);
+            waitUntil([&] { return card_->streamOrigin().has_value(); }, 0.005);
+        }
+        if (!card_->streamOrigin()) {
+            why = "the stream never started: " + card_->notice();
+            return false;
+        }
+        if (*card_->streamOrigin() <= clock_->now()) {
+            why = "the stream's start was noticed too late";
+            return false;
+        }
+        return true;
+    }
+    double programmeStart() const override { return *card_->streamOrigin(); }
+    void advanceTo(double t) override {
+        // What is due by t must have been decoded: the decoder keeps a
+        // second ahead of the clock once it has the stream's bytes.
+        tunerClock_.set(t + kTunerLead);
+        tuner_->pump();
+        const bool decoded = waitUntil([&] {
+            return card_->soundFeed().writtenUntil() >= t + kDecodedAhead &&
+                   static_cast<double>(card_->decoder().picturesDecoded()) >=
+                       (t + kDecodedAhead - programmeStart()) / platform::scc::kFrameSeconds;
+        });
+        if (!decoded) {
+            qFatal("the network card fell behind at %.3f s: %s", t, card_->notice().c_str());
+        }
+        clock_->set(t);
+        card_->pump();
+    }
+    platform::tv::AudioFeed* feed() override { return card_->audioFeed(); }
+    int tunedChannel() const override { return card_->tunedChannel(); }
+
+  private:
+    // The tuner's clock is ahead of the program's by a constant: it sends the
+    // broadcast as it goes, and the card plays it as it comes, the decoder a
+    // little ahead of the clock.
+    static constexpr double kTunerLead = 3.0;
+    static constexpr double kDecodedAhead = 0.1;
+
+    // Lets the tuner, the network and the decoder work (other threads, and
+    // this one's event loop) until done or `seconds` of real time passed.
+    template <class Done>
+    bool waitUntil(Done done, double seconds = 20.0) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done() && static_cast<double>(waited.elapsed()) < seconds * 1000.0) {
+            tunerClock_.set(std::max(tunerClock_.now(), clock_->now() + kTunerLead));
+            tuner_->pump();
+            QCoreApplication::processEvents();
+            if (!done()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        return done();
+    }
+
+    std::string stream_;
+    std::string settings_;
+    platform::ManualClock* clock_ = nullptr;
+    platform::ManualClock tunerClock_{kTunerLead};
+    std::unique_ptr<faketuner::FakeTuner> tuner_;
+    std::unique_ptr<platform::tv::net::BlockingCallGate> gate_;
+    platform::tv::net::NetworkCard* card_ = nullptr;
+};
+
 // Start and end of each row of a script.
 std::vector<Row> rowTimes(const std::string& script) {
     std::vector<Row> rows;
@@ -187,8 +345,10 @@ class CardRecordingTest : public QObject {
     std::string wavPath_;
     std::string scriptPath_;
     std::string scriptDir_;
+    std::unique_ptr<CardUnderTest> card_;
     std::unique_ptr<frmMain> window_;
-    double stopAt_ = 0.0;
+    double origin_ = 0.0;  // the programme's start on the program clock
+    double stopAt_ = 0.0;  // in programme time
 
   private Q_SLOTS:
     // The recording itself, made once; the slots below examine its files.
@@ -216,19 +376,26 @@ class CardRecordingTest : public QObject {
         StartUp(dir_.filePath(QStringLiteral("cuelark")).toStdString());
         g_sSaveDir = dir_.path().toStdString();
 
-        auto owned = std::make_unique<platform::tv::SimulatedCard>();
-        platform::tv::SimulatedCard& card = *owned;
-        card.setBroadcastsRoot(broadcasts_);
-        card.setSoundEnabled(false);  // no speaker; the line-out feed still plays
-        platform::tv::setCurrentCard(std::move(owned));
+        if (qEnvironmentVariable("CUELARK_TEST_CARD") == QLatin1String("network")) {
+            card_ = std::make_unique<NetworkUnderTest>(
+                qEnvironmentVariable("CUELARK_TEST_STREAM").toStdString(),
+                dir_.filePath(QStringLiteral("tvcard.ini")).toStdString());
+        } else {
+            card_ = std::make_unique<SimulatedUnderTest>(broadcasts_);
+        }
+        CardUnderTest& card = *card_;
+        card.install(clock_);
 
         window_ = std::make_unique<frmMain>(&boxes_);
         frmMain& window = *window_;
         const platform::Status loaded = window.Form_Load();
         QVERIFY2(loaded.isOk(), loaded.message().c_str());
         QCOMPARE(card.tunedChannel(), 3);
+        std::string why;
+        QVERIFY2(card.ready(why), why.c_str());
+        origin_ = card.programmeStart();
         // Main's wiring; the test starts the window without it.
-        platform::sound::setCardFeed(card.audioFeed());
+        platform::sound::setCardFeed(card.feed());
 
         window.txtScriptName->setText(QStringLiteral("evening news"));
         window.txtDuration->setText(QString::number(kDuration));
@@ -243,6 +410,7 @@ class CardRecordingTest : public QObject {
         bool checked = false;
         int ticks = 0;
         const auto recording = [&] { return window.cmdRecord->text() == QStringLiteral("&Stop"); };
+        const auto at = [&](double programmeTime) { return origin_ + programmeTime; };
         for (int64_t frame = 0; !started || recording(); ++frame) {
             const double due = platform::scc::frameTime(frame);
             QVERIFY2(due < kRecordAt + kDuration + 2.0, "the time-out never stopped the recording");
@@ -263,8 +431,7 @@ class CardRecordingTest : public QObject {
                 if (next == Next::Nothing || when >= due) {
                     break;
                 }
-                clock_.set(when);
-                card.pump();
+                card.advanceTo(at(when));
                 if (next == Next::Record) {
                     window.cmdRecord_Click();
                     QVERIFY(recording());
@@ -278,8 +445,7 @@ class CardRecordingTest : public QObject {
                     window.Timer1_Timer();
                 }
             }
-            clock_.set(due);
-            card.pump();
+            card.advanceTo(at(due));
             if (frame % kFramesPerSoundPump == 0) {
                 platform::sound::pumpAll();
             }
@@ -297,6 +463,7 @@ class CardRecordingTest : public QObject {
             window_.reset();
         }
         platform::sound::setCardFeed(nullptr);
+        card_.reset();
         platform::tv::setCurrentCard(nullptr);
         g_ccFactory.reset();
         platform::setProgramClock(nullptr);

@@ -226,6 +226,19 @@ class FrmMainTest : public QObject {
         QVERIFY(!g_ccFactory->allCaptionModes());
     }
 
+    void cardMenuItemsFollowAutoScanAndRunTheirAction() {
+        int chosen = 0;
+        card_->setMenuItems({{"&Source...", "mnuCardSource", [&chosen] { ++chosen; }}});
+        frmMain& w = open();
+        const QList<QAction*> items = w.mnuTuner->actions();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0], w.mnuAutoScan);
+        QCOMPARE(items[1]->text(), QStringLiteral("&Source..."));
+        QCOMPARE(items[1]->objectName(), QStringLiteral("mnuCardSource"));
+        items[1]->trigger();
+        QCOMPARE(chosen, 1);
+    }
+
     void loadAsksTheCardInOrder() {
         frmMain& w = open();
         const std::vector<std::string> expected = {

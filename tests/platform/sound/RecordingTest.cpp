@@ -122,6 +122,28 @@ TEST_F(Recording, FirstSampleIsTheMomentRecordWasAcceptedAndNothingDrifts) {
     }
 }
 
+TEST_F(Recording, ACardWithoutSoundMakesTheSaveSayItInsteadOfPassingSilenceOff) {
+    open("set w samplespersec 22050 channels 1 bitspersample 16");
+    ASSERT_EQ(run("record w overwrite").code, 0u);
+    clock.clock.advance(0.5);
+    driver.pumpAll();
+    feed.lost = "This channel's sound (AC-4) cannot be decoded";
+    clock.clock.advance(0.5);
+    driver.pumpAll();
+    feed.lost.clear();  // tuned away: the loss is still the recording's
+    const ps::MciReply r = run("save w " + (dir / "ac4.wav"));
+    EXPECT_EQ(r.code, 0u) << "what was recorded is saved";
+    EXPECT_EQ(r.text,
+              "input lost: the card had no sound to give: This channel's sound (AC-4) cannot be "
+              "decoded");
+    ASSERT_EQ(run("close w ").code, 0u);
+    ASSERT_EQ(run("open new type waveaudio alias w").code, 0u);
+    ASSERT_EQ(run("record w overwrite").code, 0u);
+    clock.clock.advance(0.5);
+    driver.pumpAll();
+    EXPECT_EQ(run("save w " + (dir / "fine.wav")).text, "") << "the next recording starts clean";
+}
+
 TEST_F(Recording, RecordAfterStopStartsAgainEmpty) {
     open("set w samplespersec 8000 channels 1 bitspersample 8");
     ASSERT_EQ(run("record w overwrite").code, 0u);

@@ -40,8 +40,10 @@ class RampFeed final : public platform::tv::AudioFeed {
         ++calls;
         rendered += frames;
     }
+    std::string lostReason() const override { return lost; }
     int calls = 0;
     std::size_t rendered = 0;
+    std::string lost;  // the card's reason for having no sound
 };
 
 // Installs a manual program clock for the life of the object.

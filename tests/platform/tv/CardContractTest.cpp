@@ -6,9 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "TestTuner.h"
 #include "TinyStation.h"
 #include "platform/tv/SimulatedCard.h"
+#include "platform/tv/SwitchingCard.h"
 #include "platform/tv/TestCard.h"
+#include "platform/tv/net/NetworkCard.h"
+#include "platform/tv/stream/CardSource.h"
 #include "platform/win/WinQt.h"
 
 using namespace platform::tv;
@@ -99,20 +103,48 @@ TEST_P(CardContract, CanLoadAgainAfterFree) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cards, CardContract,
-    ::testing::Values(CardMaker{"TestCard",
-                                [](const tvtest::TempBroadcasts&) -> std::unique_ptr<TvCard> {
-                                    auto c = std::make_unique<TestCard>(125);
-                                    c->setFoundChannels({3, 5});
-                                    return c;
-                                }},
-                      CardMaker{"SimulatedCard",
-                                [](const tvtest::TempBroadcasts& b) -> std::unique_ptr<TvCard> {
-                                    auto c = std::make_unique<SimulatedCard>();
-                                    c->setBroadcastsRoot(b.root().string());
-                                    c->setSoundEnabled(false);
-                                    c->setScanDelay(std::chrono::milliseconds(0));
-                                    return c;
-                                }}),
+    ::testing::Values(
+        CardMaker{"TestCard",
+                  [](const tvtest::TempBroadcasts&) -> std::unique_ptr<TvCard> {
+                      auto c = std::make_unique<TestCard>(125);
+                      c->setFoundChannels({3, 5});
+                      return c;
+                  }},
+        CardMaker{"SimulatedCard",
+                  [](const tvtest::TempBroadcasts& b) -> std::unique_ptr<TvCard> {
+                      auto c = std::make_unique<SimulatedCard>();
+                      c->setBroadcastsRoot(b.root().string());
+                      c->setSoundEnabled(false);
+                      c->setScanDelay(std::chrono::milliseconds(0));
+                      return c;
+                  }},
+        CardMaker{"SwitchingCard",
+                  [](const tvtest::TempBroadcasts& b) -> std::unique_ptr<TvCard> {
+                      const std::string root = b.root().string();
+                      auto make =
+                          [root](const std::string&) -> platform::Result<std::unique_ptr<TvCard>> {
+                          auto c = std::make_unique<SimulatedCard>();
+                          c->setBroadcastsRoot(root);
+                          c->setSoundEnabled(false);
+                          c->setScanDelay(std::chrono::milliseconds(0));
+                          return std::unique_ptr<TvCard>(std::move(c));
+                      };
+                      return std::make_unique<SwitchingCard>(root + "/tvcard.ini", make, nullptr,
+                                                             nullptr);
+                  }},
+        CardMaker{"NetworkCard",
+                  [](const tvtest::TempBroadcasts& b) -> std::unique_ptr<TvCard> {
+                      // The sample stations 3 and 5 from a tuner on
+                      // 127.0.0.1, kept in slots 3 and 5.
+                      static const platform::SteadyClock clock;
+                      static nettest::TestTuner tuner(clock);
+                      const std::string settings = (b.root() / "tvcard.ini").string();
+                      nettest::writeCardSettings(settings, tuner.url(), {{3, "3"}, {5, "5"}});
+                      auto c = std::make_unique<net::NetworkCard>(
+                          stream::parseCardSource(tuner.url()).value(), settings);
+                      c->setSoundEnabled(false);
+                      return c;
+                  }}),
     [](const ::testing::TestParamInfo<CardMaker>& info) { return std::string(info.param.name); });
 
 }  // namespace
