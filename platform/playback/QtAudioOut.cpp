@@ -3,37 +3,16 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QIODevice>
-#include <QMediaDevices>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "platform/playback/AudioOut.h"
+#include "platform/playback/DefaultOutput.h"
 
 namespace platform::playback {
 
 namespace {
-
-// Without a sound server the sound system complains on first use; here no
-// server just means no playback, which the window says in its own words.
-QtMessageHandler g_previousHandler = nullptr;
-
-void dropSoundServerComplaints(QtMsgType type, const QMessageLogContext& context,
-                               const QString& message) {
-    if (message.startsWith(QLatin1String("PulseAudioService:"))) {
-        return;
-    }
-    if (g_previousHandler != nullptr) {
-        g_previousHandler(type, context, message);
-    }
-}
-
-QAudioDevice defaultOutputQuietly() {
-    g_previousHandler = qInstallMessageHandler(&dropSoundServerComplaints);
-    QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    qInstallMessageHandler(g_previousHandler);
-    return device;
-}
 
 // The source as the sink reads it: bytes in the sink's sample format.
 class SourceDevice final : public QIODevice {

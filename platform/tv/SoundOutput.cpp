@@ -1,11 +1,11 @@
 #include "platform/tv/SoundOutput.h"
 
 #include "platform/core/Clock.h"
+#include "platform/playback/DefaultOutput.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QIODevice>
-#include <QMediaDevices>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -77,31 +77,6 @@ class FeedDevice final : public QIODevice {
     std::vector<float> buffer_;
 };
 
-namespace {
-
-// Without a sound server the sound system complains on first use; for the
-// card no server just means no sound, so those lines are dropped.
-QtMessageHandler g_previousHandler = nullptr;
-
-void dropSoundServerComplaints(QtMsgType type, const QMessageLogContext& context,
-                               const QString& message) {
-    if (message.startsWith(QLatin1String("PulseAudioService:"))) {
-        return;
-    }
-    if (g_previousHandler != nullptr) {
-        g_previousHandler(type, context, message);
-    }
-}
-
-QAudioDevice defaultOutputQuietly() {
-    g_previousHandler = qInstallMessageHandler(&dropSoundServerComplaints);
-    QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    qInstallMessageHandler(g_previousHandler);
-    return device;
-}
-
-}  // namespace
-
 struct SoundOutput::Chosen {
     QAudioDevice device;
     QAudioFormat format;
@@ -126,7 +101,7 @@ SoundOutput::~SoundOutput() {
 
 bool SoundOutput::start() {
     stop();
-    const QAudioDevice device = defaultOutputQuietly();
+    const QAudioDevice device = playback::defaultOutputQuietly();
     if (device.isNull()) {
         return false;
     }
