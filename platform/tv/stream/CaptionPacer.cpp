@@ -74,6 +74,11 @@ int64_t CaptionPacer::pump() {
             if (!queue_.empty() && queue_.front().due <= due + kSameMoment) {
                 pair = queue_.front().pair;
                 queue_.pop_front();
+            } else if (!queue_.empty() && queue_.front().due < slotDue(next_)) {
+                // A frame due just after this slot (the broadcaster's clock
+                // drifts against ours) would wait almost a whole frame for
+                // the next: the slots move to its time instead.
+                origin_ = queue_.front().due - scc::frameTime(next_);
             }
             target = target_;
         }

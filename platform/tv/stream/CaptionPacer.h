@@ -4,7 +4,9 @@
 // slot k due at origin + k * 1001/30000 s. pump() sends every slot due by
 // now, in order, so a late wake-up catches up rather than drifting. A slot
 // takes the oldest queued pair whose frame is due by the slot's time, and
-// the null pair 0x80 0x80 when none is: a pair never leaves before its
+// the null pair 0x80 0x80 when none is; where the next pair's frame is due
+// before the next slot, the slots move to that frame's time, so they follow
+// the pictures as the stream's clock drifts. A pair never leaves before its
 // frame's presentation time, and pairs leave in the order they were queued,
 // one per slot (a frame that carries two, as 3:2 pull-down makes, fills two
 // slots in a row; at 59.94 frames a second every other frame carries one).

@@ -90,6 +90,29 @@ TEST_F(Pacer, Interlaced2997OnePairPerFrameInItsOwnSlotNullsWhereNone) {
     EXPECT_EQ(wParams[3], platform::tv::packCaptionPair(0x80, 0x80));
 }
 
+TEST_F(Pacer, FramesDriftingPastTheirSlotsLeaveAtTheirOwnTimeNotAFrameLater) {
+    // The broadcaster's clock runs a little slow against ours: each frame is
+    // due 1 ms later than the one before would put it.
+    std::vector<double> frameDue;
+    for (int k = 0; k < 8; ++k) {
+        frameDue.push_back(kOrigin + frameTime(k) + 0.001 * k);
+        pacer.push(frameDue.back(), letter(k));
+    }
+    for (int k = 0; k < 40 && data().size() < frameDue.size(); ++k) {
+        clock.set(pacer.nextDue());
+        pacer.pump();
+    }
+    ASSERT_EQ(data().size(), frameDue.size());
+    std::size_t k = 0;
+    for (const Sent& s : sent) {
+        if (!(s.pair == kNull)) {
+            EXPECT_GE(s.sentAt + 1e-9, frameDue[k]) << "pair " << k << " left early";
+            EXPECT_LT(s.sentAt - frameDue[k], 0.002) << "pair " << k << " waited for a slot";
+            ++k;
+        }
+    }
+}
+
 TEST_F(Pacer, Progressive5994PairEveryOtherFrameAndPaddedControlCopiesBackToBack) {
     // Frames every 1001/60000 s; even frames carry a pair. Frames 5..7 are
     // the two copies of erase displayed memory with an encoder's padding
